@@ -1,0 +1,24 @@
+#include "folders.h"
+
+#include "framework/mbstring.h"
+#include "framework/module.h"
+#include "framework/shell.h"
+
+CString FolderOfPath(const char* path) {
+    const auto* text = reinterpret_cast<const unsigned char*>(path);
+    const unsigned char* separator = _mbsrchr(text, static_cast<unsigned char>(PATH_SEPARATOR));
+    if (separator == nullptr) return CString();
+    return CString(path, static_cast<CString::size_type>(separator - text) + 1);
+}
+
+CString GetModuleFolder() {
+    char path[1024] = {};
+    GetModuleFileNameA(nullptr, path, 1023);
+    return FolderOfPath(path);
+}
+
+CString GetAppDataFolder() {
+    char folder[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE);
+    return CString(folder) + PATH_SEPARATOR;
+}

@@ -1,0 +1,3 @@
+#include "quillbeck_app.h"
+
+CQuillbeckApp theApp;

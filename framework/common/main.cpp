@@ -1,0 +1,3 @@
+#include "framework/app.h"
+
+int main(int argc, char** argv) { return AfxWinMain(argc, argv); }

@@ -1,0 +1,45 @@
+// The window's set-up when it opens, and its one navigation: the login page.
+#include <string>
+
+#include "framework/mbstring.h"
+#include "framework/module.h"
+#include "quillbeck_dlg.h"
+
+BOOL CQuillbeckDlg::OnInitDialog() {
+    CDHtmlDialog::OnInitDialog();
+    // Without a web view the base has destroyed the window; there is nothing to set up.
+    if (m_hWnd == nullptr) return TRUE;
+
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    // Keep the page's scroll bars: only the 3-D border goes.
+    SetHostFlags(DOCHOSTUIFLAG_NO3DBORDER);
+    ModifyStyle(0, WS_THICKFRAME, 0);
+    SetWindowText("Nolva Client 1");
+    SendMessageA(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+
+    NavigateToLoginPage(*this);
+    return TRUE;
+}
+
+int NavigateToLoginPage(CDHtmlDialog& dialog) {
+    constexpr DWORD kRoom = 260;
+    std::string path(kRoom + 1, '\0');
+    GetModuleFileNameA(nullptr, path.data(), kRoom);
+    path.resize(path.find('\0'));
+
+    const auto* text = reinterpret_cast<const unsigned char*>(path.c_str());
+    const unsigned char* separator = _mbsrchr(text, static_cast<unsigned char>(PATH_SEPARATOR));
+    const CString folder =
+        separator != nullptr ? path.substr(0, static_cast<size_t>(separator - text) + 1) : CString();
+
+    CString url = folder;
+    url += "new-trunk";
+    url += PATH_SEPARATOR;
+    url += "login.html?ParlomaxLogin";
+    url.insert(0, FILE_URL_SCHEME);
+
+    dialog.Navigate(url.c_str(), 0, nullptr, nullptr, nullptr, 0);
+    return 1;
+}
