@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs the whole test suite, then
+# builds again with AddressSanitizer and UndefinedBehaviorSanitizer and runs it once more.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh
+jobs=$(nproc)
+
+# The tests run their own update server on loopback; the test builds point the launcher at it.
+common=(-G Ninja -DQUILLBECK_WERROR=ON -DQUILLBECK_UPDATE_SERVER=127.0.0.1 -DQUILLBECK_UPDATE_PORT=2121)
+
+cmake -S . -B build/test "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test -j "$jobs" --output-on-failure
+
+cmake -S . -B build/asan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DQUILLBECK_SANITIZE=ON
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/asan -j "$jobs" --output-on-failure -L 'unit|integration'
+# The toolkit keeps caches alive until the process ends; leaks are checked above, not here.
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/asan -j "$jobs" --output-on-failure -L window
