@@ -19,6 +19,7 @@ BOOL CQuillbeckApp::InitInstance() {
     InitCommonControlsEx(&controls);
 
     m_strAppFolder = GetModuleFolder();
+    CheckForUpdate();
 
     CWinApp::InitInstance();
     AfxEnableControlContainer();

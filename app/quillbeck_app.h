@@ -10,6 +10,11 @@ public:
 
     BOOL InitInstance() override;
 
+    // Fetches the server's version file and acts on it before any window opens. Ends the
+    // process itself while the client or the updater runs, or when the user accepts the
+    // upgrade; otherwise returns, its local copy deleted.
+    void CheckForUpdate();
+
     // Removes the folder with everything beneath it, as far as it can be removed.
     void DeleteFolderTree(CString folderPath);
 

@@ -23,7 +23,30 @@ const DialogTemplate kMainDialog = {
     {},
 };
 
-const DialogTemplate kDialogs[] = {kMainDialog};
+// The update prompt.
+const DialogItemTemplate kUpdateItems[] = {
+    {IDC_YES, "button", "Yes", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,
+     46, 40, 51, 13},
+    {IDC_NO, "button", "No", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+     151, 40, 51, 13},
+    {IDC_QUESTION, "static", "New client software update is available ! Do you want to upgrade?",
+     WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0, 0, 29, 9, 219, 14},
+    {IDC_REQUIRED, "static", "Upgrade is required!", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0, 0,
+     96, 29, 68, 11},
+};
+
+const DialogTemplate kUpdateDialog = {
+    IDD_UPDATE_DIALOG,
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+    0,
+    0,
+    0, 0, 255, 58,
+    "Update",
+    {9, 400, 0, 0, "Microsoft Sans Serif"},
+    kUpdateItems,
+};
+
+const DialogTemplate kDialogs[] = {kMainDialog, kUpdateDialog};
 
 const IconResource kIcons[] = {
     {IDR_MAINFRAME, {kIcon115Png, kIcon115Png_size}},

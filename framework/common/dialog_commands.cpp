@@ -1,6 +1,8 @@
 // The dialog's own commands: OK and Cancel, and the close request that becomes Cancel.
 #include "framework/dialog.h"
 
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, &CDialog::OnOK)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancel)

@@ -1,6 +1,8 @@
 // How a window hands its messages to its message map, and what it does without a handler.
 #include "framework/wnd.h"
 
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
+
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 

@@ -97,7 +97,8 @@ GtkWidget* CreateControl(const DialogItemTemplate& item) {
     GtkWidget* label = gtk_label_new(text);
     gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
     gtk_label_set_yalign(GTK_LABEL(label), 0.0F);
-    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    // One line, as laid out in the template; a text wider than its box runs on.
+    gtk_label_set_line_wrap(GTK_LABEL(label), FALSE);
     return label;
 }
 
@@ -125,6 +126,11 @@ HWND CreateDialogWindow(CDialog& dialog, const DialogTemplate& tpl) {
         gtk_widget_set_size_request(handle->fixed, width, height);
     }
     gtk_window_set_resizable(GTK_WINDOW(window), (tpl.style & WS_THICKFRAME) != 0);
+    // Without a minimise box the window is a dialog to the window manager, which then
+    // offers no minimise either.
+    if ((tpl.style & WS_MINIMIZEBOX) == 0) {
+        gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
+    }
 
     GList* focusChain = nullptr;
     for (const DialogItemTemplate& item : tpl.items) {
@@ -195,7 +201,7 @@ void FinishInitDialog(HWND handle, const DialogTemplate& tpl, BOOL chooseFocus) 
                 break;
             }
         }
-        if (first != nullptr) gtk_window_set_focus(window, first);
+        handle->initialFocus = first;
     }
     // A dialog not placed by its template is centred once it is initialised.
     if ((tpl.style & DS_CENTER) != 0 || ((tpl.style & WS_VISIBLE) == 0 && tpl.x == 0 && tpl.y == 0)) {
@@ -241,6 +247,8 @@ INT_PTR CDialog::DoModal() {
     }
     FinishInitDialog(m_hWnd, *tpl, chooseFocus);
     gtk_widget_show_all(m_hWnd->widget);
+    // Focus given once the window is shown, so that its containers track it for Tab.
+    if (m_hWnd->initialFocus != nullptr) gtk_widget_grab_focus(m_hWnd->initialFocus);
 
     if (!m_endRequested) {
         GMainLoopPtr loop(g_main_loop_new(nullptr, FALSE));

@@ -22,6 +22,7 @@ struct HWND__ {
     GtkWidget* overlay = nullptr;  // the client area
     GtkWidget* fixed = nullptr;    // holds the template's controls at their positions
     GtkWidget* webView = nullptr;  // a hosted web view, over the whole client area
+    GtkWidget* initialFocus = nullptr;
     std::vector<HWND__*> controls;
     std::vector<std::unique_ptr<CWnd>> controlObjects;  // the controls' framework objects
     POINT minTrackSize{0, 0};

@@ -24,7 +24,7 @@ class X11:
         while time.monotonic() < deadline:
             args = ["xdotool", "search", "--onlyvisible", "--name", pattern]
             if pid is not None:
-                args[2:2] = ["--pid", str(pid)]
+                args[2:2] = ["--all", "--pid", str(pid)]
             found = self.run(*args, check=False).split()
             if found:
                 return int(found[0])
@@ -56,6 +56,17 @@ class X11:
         text = self.prop(window, "_NET_WM_ALLOWED_ACTIONS")
         return set(re.findall(r"_NET_WM_ACTION_\w+", text))
 
+    def motif_functions(self, window):
+        """The window manager functions that the window's _MOTIF_WM_HINTS ask for."""
+        text = self.prop(window, "_MOTIF_WM_HINTS")
+        values = [int(v, 16) for v in re.findall(r"0x[0-9a-fA-F]+", text)]
+        if len(values) < 2 or not values[0] & 1:
+            return {"all"}
+        names = {2: "resize", 4: "move", 8: "minimize", 16: "maximize", 32: "close"}
+        if values[1] & 1:
+            return {"all"}
+        return {name for bit, name in names.items() if values[1] & bit}
+
     def icons(self, window):
         """The images of _NET_WM_ICON as (width, height, [ARGB values])."""
         text = self.prop(window, "_NET_WM_ICON", "32c")
@@ -75,10 +86,13 @@ class X11:
         return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
 
     def geometry(self, window):
-        """x, y, width, height of the client window, in root coordinates."""
-        text = self.run("xdotool", "getwindowgeometry", "--shell", str(window))
-        values = dict(line.split("=", 1) for line in text.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        """x, y, width, height of the client window, in root coordinates. (xdotool's own
+        geometry counts the frame's offset twice under a reparenting window manager.)"""
+        text = self.run("xwininfo", "-id", str(window))
+        def value(label):
+            return int(re.search(label + r":\s+(-?\d+)", text).group(1))
+        return (value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+                value("Height"))
 
     def outer_size(self, window):
         """Width and height of the whole window, the frame included."""

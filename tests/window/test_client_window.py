@@ -1,5 +1,7 @@
 """The client window: the real launcher in a real window under Xvfb and openbox, driven by real
 key presses, with a test page that reports what it receives."""
+# The launcher looks for its update server on the build's fixed port at every start.
+# ctest-resource-lock: update_server
 
 import os
 import subprocess

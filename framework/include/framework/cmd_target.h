@@ -2,13 +2,16 @@
 #pragma once
 
 #include "framework/message_map.h"
+#include "framework/object.h"
 
-class CCmdTarget {
+class CCmdTarget : public CObject {
+    DECLARE_DYNAMIC(CCmdTarget)
+
 public:
     CCmdTarget() = default;
     CCmdTarget(const CCmdTarget&) = delete;
     CCmdTarget& operator=(const CCmdTarget&) = delete;
-    virtual ~CCmdTarget() = default;
+    ~CCmdTarget() override = default;
 
     // Routes a command (WM_COMMAND with the notification code) through this object's map
     // and its base maps; TRUE when a handler took it.

@@ -5,6 +5,8 @@
 #include "framework/dc.h"
 
 class CWnd : public CCmdTarget {
+    DECLARE_DYNAMIC(CWnd)
+
 public:
     CWnd();
     ~CWnd() override;

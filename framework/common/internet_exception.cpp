@@ -1,0 +1,13 @@
+#include <algorithm>
+#include <cstring>
+
+#include "framework/internet.h"
+
+BOOL CInternetException::GetErrorMessage(char* buffer, UINT size, UINT* helpContext) const {
+    if (helpContext != nullptr) *helpContext = 0;
+    if (buffer == nullptr || size == 0) return FALSE;
+    const std::size_t length = std::min<std::size_t>(m_message.size(), size - 1);
+    std::memcpy(buffer, m_message.data(), length);
+    buffer[length] = '\0';
+    return m_message.empty() ? FALSE : TRUE;
+}

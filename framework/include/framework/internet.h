@@ -1,0 +1,98 @@
+// FTP over the system's internet layer: a session, its FTP connections and its exception.
+#pragma once
+
+#include <memory>
+#include <utility>
+
+#include "framework/exception.h"
+#include "framework/files.h"
+#include "framework/types.h"
+
+// The system's proxy settings (on Linux the usual proxy environment variables).
+inline constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
+
+inline constexpr DWORD INTERNET_OPTION_CONNECT_TIMEOUT = 2;  // milliseconds per try
+inline constexpr DWORD INTERNET_OPTION_CONNECT_RETRIES = 3;  // tries after the first
+inline constexpr DWORD INTERNET_OPTION_CONNECT_BACKOFF = 4;  // milliseconds between tries
+// Milliseconds a transfer may go without receiving anything before it fails.
+inline constexpr DWORD INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
+
+inline constexpr DWORD INTERNET_FLAG_PASSIVE = 0x08000000;
+
+inline constexpr DWORD FTP_TRANSFER_TYPE_BINARY = 2;
+
+inline constexpr int INTERNET_DEFAULT_FTP_PORT = 21;
+
+// A failure of the internet layer; its message is the layer's own error text.
+class CInternetException : public CException {
+public:
+    explicit CInternetException(CString message) : m_message(std::move(message)) {}
+
+    // Copies the message into buffer, cut to size - 1 bytes and always terminated when
+    // size > 0. TRUE when there was a message to copy. helpContext, when given, gets 0.
+    BOOL GetErrorMessage(char* buffer, UINT size, UINT* helpContext = nullptr) const;
+
+private:
+    CString m_message;
+};
+
+class CFtpConnection {
+public:
+    struct Impl;
+    explicit CFtpConnection(std::unique_ptr<Impl> impl);
+    virtual ~CFtpConnection();
+    CFtpConnection(const CFtpConnection&) = delete;
+    CFtpConnection& operator=(const CFtpConnection&) = delete;
+
+    // Downloads remoteFile, a path passed to the server exactly as given, into localFile.
+    // The local file appears only when the whole file has arrived: an existing file is
+    // replaced then (unless failIfExists), and on any failure the path is left as it was.
+    // Only an ordinary file (FILE_ATTRIBUTE_NORMAL) and a binary transfer are known: other
+    // attributes or flags give FALSE. Never throws.
+    BOOL GetFile(const char* remoteFile, const char* localFile, BOOL failIfExists = TRUE,
+                 DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
+                 DWORD context = 1);
+
+    // Logs out and closes the connection; closing twice does no harm.
+    virtual void Close();
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+class CInternetSession {
+public:
+    // agent nullptr: the application's name. Only the system's proxy settings and
+    // synchronous operation are known: another access type, a proxy name or bypass list,
+    // or any flag opens no session. Throws CInternetException* when no session opens.
+    explicit CInternetSession(const char* agent = nullptr, DWORD context = 1,
+                              DWORD accessType = INTERNET_OPEN_TYPE_PRECONFIG,
+                              const char* proxyName = nullptr, const char* proxyBypass = nullptr,
+                              DWORD flags = 0);
+    virtual ~CInternetSession();
+    CInternetSession(const CInternetSession&) = delete;
+    CInternetSession& operator=(const CInternetSession&) = delete;
+
+    // Sets a 4-byte option for the connections opened afterwards. FALSE for an unknown
+    // option or a value that is not 4 bytes long.
+    BOOL SetOption(DWORD option, void* value, DWORD length, DWORD flags = 0);
+
+    // Connects and logs in, trying again after the back-off when the connection fails
+    // (a refused log-in is not tried again). The caller owns the connection. Throws
+    // CInternetException* when no connection could be made or the log-in was refused.
+    CFtpConnection* GetFtpConnection(const char* server, const char* userName = nullptr,
+                                     const char* password = nullptr,
+                                     int port = INTERNET_DEFAULT_FTP_PORT, BOOL passive = FALSE);
+
+    // Closing twice does no harm.
+    virtual void Close();
+
+private:
+    CString m_agent;
+    // The usual defaults of an FTP layer, for a session that sets no options.
+    DWORD m_connectTimeout = 60000;
+    DWORD m_connectRetries = 5;
+    DWORD m_connectBackoff = 0;
+    DWORD m_receiveTimeout = 30000;
+    bool m_open = true;
+};

@@ -1,0 +1,39 @@
+// A new file that takes the place of a path only once it is complete, so that a failed
+// write never leaves a partial or empty file there.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "unique_fd.h"
+
+namespace framework::backend {
+
+class ReplacingFile {
+public:
+    // Creates a temporary file in the target's folder (the same file system, so that the
+    // final rename is atomic).
+    explicit ReplacingFile(std::string target);
+    // Removes the temporary file unless it has been committed.
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // false when the temporary file could not be created.
+    bool ok() const { return static_cast<bool>(m_fd); }
+
+    bool Write(const char* data, std::size_t size);
+
+    // Flushes and closes the temporary file and moves it to the target: over an existing
+    // file when replace is set, else only where nothing stands. false on any failure, with
+    // the target left as it was.
+    bool Commit(bool replace);
+
+private:
+    std::string m_target;
+    std::string m_temporary;
+    UniqueFd m_fd;
+    bool m_committed = false;
+};
+
+}  // namespace framework::backend
