@@ -44,7 +44,8 @@ void CQuillbeckApp::CheckForUpdate() {
 
         // The client or the updater is running: leave them be and end at once.
         DWORD processId = 0;
-        if (FindRunningProcess(fileName, processId) || FindRunningProcess("Update.exe", processId)) {
+        if (FindRunningProcess(fileName, processId) ||
+            FindRunningProcess("Update.exe", processId)) {
             DeleteLocalCopy(localCopy);
             TerminateProcess(GetCurrentProcess(), 0);
         }

@@ -10,41 +10,48 @@ extern const std::size_t kIcon115Png_size;
 
 namespace {
 
+// clang-format off
 // The client window: no controls of its own; the web view is created at run time.
 const DialogTemplate kMainDialog = {
-    IDD_QUILLBECK_DIALOG,
-    WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
-        DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
-    WS_EX_APPWINDOW,
-    0,
-    0, 0, 779, 418,
-    "Quillbeck",
-    {8, 0, 0, 1, "MS Shell Dlg"},
-    {},
+    .id = IDD_QUILLBECK_DIALOG,
+    .style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+             DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+    .exStyle = WS_EX_APPWINDOW,
+    .helpId = 0,
+    .x = 0, .y = 0, .cx = 779, .cy = 418,
+    .caption = "Quillbeck",
+    .font = {.pointSize = 8, .weight = 0, .italic = 0, .charset = 1, .typeface = "MS Shell Dlg"},
+    .items = {},
 };
 
-// The update prompt.
+// The update prompt; the order of its controls is their tab order.
+constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr DWORD kText = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
 const DialogItemTemplate kUpdateItems[] = {
-    {IDC_YES, "button", "Yes", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0,
-     46, 40, 51, 13},
-    {IDC_NO, "button", "No", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-     151, 40, 51, 13},
-    {IDC_QUESTION, "static", "New client software update is available ! Do you want to upgrade?",
-     WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0, 0, 29, 9, 219, 14},
-    {IDC_REQUIRED, "static", "Upgrade is required!", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0, 0,
-     96, 29, 68, 11},
+    {.id = IDC_YES, .windowClass = "button", .text = "Yes", .style = kButton | BS_DEFPUSHBUTTON,
+     .exStyle = 0, .helpId = 0, .x = 46, .y = 40, .cx = 51, .cy = 13},
+    {.id = IDC_NO, .windowClass = "button", .text = "No", .style = kButton | BS_PUSHBUTTON,
+     .exStyle = 0, .helpId = 0, .x = 151, .y = 40, .cx = 51, .cy = 13},
+    {.id = IDC_QUESTION, .windowClass = "static",
+     .text = "New client software update is available ! Do you want to upgrade?", .style = kText,
+     .exStyle = 0, .helpId = 0, .x = 29, .y = 9, .cx = 219, .cy = 14},
+    {.id = IDC_REQUIRED, .windowClass = "static", .text = "Upgrade is required!", .style = kText,
+     .exStyle = 0, .helpId = 0, .x = 96, .y = 29, .cx = 68, .cy = 11},
 };
 
 const DialogTemplate kUpdateDialog = {
-    IDD_UPDATE_DIALOG,
-    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
-    0,
-    0,
-    0, 0, 255, 58,
-    "Update",
-    {9, 400, 0, 0, "Microsoft Sans Serif"},
-    kUpdateItems,
+    .id = IDD_UPDATE_DIALOG,
+    .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+    .exStyle = 0,
+    .helpId = 0,
+    .x = 0, .y = 0, .cx = 255, .cy = 58,
+    .caption = "Update",
+    .font = {.pointSize = 9, .weight = 400, .italic = 0, .charset = 0,
+             .typeface = "Microsoft Sans Serif"},
+    .items = kUpdateItems,
 };
+
+// clang-format on
 
 const DialogTemplate kDialogs[] = {kMainDialog, kUpdateDialog};
 

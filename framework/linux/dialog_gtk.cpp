@@ -33,7 +33,8 @@ void ApplyFont(GtkWidget* window, const DialogFontTemplate& font) {
     // Font properties are inherited, so the window's font reaches every control.
     char css[160];
     std::snprintf(css, sizeof(css), "* { font-family: Sans; font-size: %upt; %s }",
-                  font.pointSize > 0 ? font.pointSize : 8u, font.italic != 0 ? "font-style: italic;" : "");
+                  font.pointSize > 0 ? font.pointSize : 8u,
+                  font.italic != 0 ? "font-style: italic;" : "");
     GObjectPtr<GtkCssProvider> provider(gtk_css_provider_new());
     gtk_css_provider_load_from_data(provider.get(), css, -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(window),
@@ -59,7 +60,8 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     if (dialog->PreTranslateMessage(&message)) return TRUE;
     CWinApp* app = AfxGetApp();
     if (app != nullptr && app->m_pMainWnd != nullptr && app->m_pMainWnd != dialog &&
-        app->m_pMainWnd->GetSafeHwnd() != nullptr && app->m_pMainWnd->PreTranslateMessage(&message)) {
+        app->m_pMainWnd->GetSafeHwnd() != nullptr &&
+        app->m_pMainWnd->PreTranslateMessage(&message)) {
         return TRUE;
     }
     return FALSE;
@@ -136,7 +138,8 @@ HWND CreateDialogWindow(CDialog& dialog, const DialogTemplate& tpl) {
     for (const DialogItemTemplate& item : tpl.items) {
         GtkWidget* widget = CreateControl(item);
         gtk_widget_set_size_request(widget, units.ToPixelsX(item.cx), units.ToPixelsY(item.cy));
-        gtk_fixed_put(GTK_FIXED(handle->fixed), widget, units.ToPixelsX(item.x), units.ToPixelsY(item.y));
+        gtk_fixed_put(GTK_FIXED(handle->fixed), widget, units.ToPixelsX(item.x),
+                      units.ToPixelsY(item.y));
 
         auto object = std::make_unique<CWnd>();
         HWND control = CreateHandle(object.get());
@@ -148,7 +151,8 @@ HWND CreateDialogWindow(CDialog& dialog, const DialogTemplate& tpl) {
         handle->controls.push_back(control);
         handle->controlObjects.push_back(std::move(object));
 
-        if (GTK_IS_BUTTON(widget)) g_signal_connect(widget, "clicked", G_CALLBACK(OnClicked), control);
+        if (GTK_IS_BUTTON(widget))
+            g_signal_connect(widget, "clicked", G_CALLBACK(OnClicked), control);
         if ((item.style & WS_TABSTOP) != 0) focusChain = g_list_append(focusChain, widget);
     }
     if (focusChain != nullptr) {
@@ -176,10 +180,11 @@ void FinishInitDialog(HWND handle, const DialogTemplate& tpl, BOOL chooseFocus) 
         handle->wnd->SendMessage(WM_CTLCOLOR, 0, reinterpret_cast<LPARAM>(&request));
         if (const std::optional<COLORREF> color = dc.ChosenTextColor()) {
             PangoAttrList* attributes = pango_attr_list_new();
-            pango_attr_list_insert(attributes,
-                                   pango_attr_foreground_new(static_cast<guint16>((*color & 0xFF) * 257),
-                                                             static_cast<guint16>(((*color >> 8) & 0xFF) * 257),
-                                                             static_cast<guint16>(((*color >> 16) & 0xFF) * 257)));
+            pango_attr_list_insert(
+                attributes,
+                pango_attr_foreground_new(static_cast<guint16>((*color & 0xFF) * 257),
+                                          static_cast<guint16>(((*color >> 8) & 0xFF) * 257),
+                                          static_cast<guint16>(((*color >> 16) & 0xFF) * 257)));
             gtk_label_set_attributes(GTK_LABEL(control->widget), attributes);
             pango_attr_list_unref(attributes);
         }
@@ -204,7 +209,8 @@ void FinishInitDialog(HWND handle, const DialogTemplate& tpl, BOOL chooseFocus) 
         handle->initialFocus = first;
     }
     // A dialog not placed by its template is centred once it is initialised.
-    if ((tpl.style & DS_CENTER) != 0 || ((tpl.style & WS_VISIBLE) == 0 && tpl.x == 0 && tpl.y == 0)) {
+    if ((tpl.style & DS_CENTER) != 0 ||
+        ((tpl.style & WS_VISIBLE) == 0 && tpl.x == 0 && tpl.y == 0)) {
         gtk_window_set_position(window, GTK_WIN_POS_CENTER);
     }
 }
@@ -213,7 +219,8 @@ void FinishInitDialog(HWND handle, const DialogTemplate& tpl, BOOL chooseFocus) 
 UINT EnterCommandOf(HWND handle) {
     if (GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(handle->widget))) {
         for (HWND control : handle->controls) {
-            if (control->widget == focus && IsPushButton(control)) return static_cast<UINT>(control->id);
+            if (control->widget == focus && IsPushButton(control))
+                return static_cast<UINT>(control->id);
         }
     }
     for (HWND control : handle->controls) {
@@ -228,7 +235,8 @@ UINT EnterCommandOf(HWND handle) {
 
 using namespace framework::backend;
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 CDialog::~CDialog() { ModalLoops().erase(this); }
 
@@ -280,7 +288,8 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
         return TRUE;
     }
     if (pMsg->wParam == VK_RETURN) {
-        SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(EnterCommandOf(m_hWnd)), BN_CLICKED), 0);
+        SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(EnterCommandOf(m_hWnd)), BN_CLICKED),
+                    0);
         return TRUE;
     }
     return FALSE;

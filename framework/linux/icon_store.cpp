@@ -19,7 +19,8 @@ GObjectPtr<GdkPixbuf> Decode(const IconResource& resource) {
     const bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr) != 0;
     if (!written || !closed) return {};
     GdkPixbuf* image = gdk_pixbuf_loader_get_pixbuf(loader.get());
-    return image != nullptr ? GObjectPtr<GdkPixbuf>(GDK_PIXBUF(g_object_ref(image))) : GObjectPtr<GdkPixbuf>();
+    return image != nullptr ? GObjectPtr<GdkPixbuf>(GDK_PIXBUF(g_object_ref(image)))
+                            : GObjectPtr<GdkPixbuf>();
 }
 }  // namespace
 
@@ -29,7 +30,8 @@ HICON SharedIcon(const IconResource& resource) {
     if (found == icons.end()) {
         GObjectPtr<GdkPixbuf> image = Decode(resource);
         if (!image) return nullptr;
-        found = icons.emplace(&resource, std::make_unique<HICON__>(HICON__{std::move(image)})).first;
+        found =
+            icons.emplace(&resource, std::make_unique<HICON__>(HICON__{std::move(image)})).first;
     }
     return found->second.get();
 }

@@ -14,7 +14,8 @@ bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
     if (IsAbsolute(home)) return home;
-    if (const passwd* account = getpwuid(getuid()); account != nullptr && IsAbsolute(account->pw_dir)) {
+    if (const passwd* account = getpwuid(getuid());
+        account != nullptr && IsAbsolute(account->pw_dir)) {
         return account->pw_dir;
     }
     return {};

@@ -70,7 +70,8 @@ void UpdateSizeHints(HWND handle) {
     GdkGeometry hints{};
     hints.min_width = std::max(1, static_cast<int>(info.ptMinTrackSize.x) - frameWidth);
     hints.min_height = std::max(1, static_cast<int>(info.ptMinTrackSize.y) - frameHeight);
-    if (hints.min_width == handle->appliedMinSize.x && hints.min_height == handle->appliedMinSize.y) {
+    if (hints.min_width == handle->appliedMinSize.x &&
+        hints.min_height == handle->appliedMinSize.y) {
         return;
     }
     handle->appliedMinSize = {hints.min_width, hints.min_height};
@@ -154,9 +155,13 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
             // The template's size becomes the window's initial size, no longer its minimum.
             int width = 0;
             int height = 0;
-            gtk_widget_get_size_request(m_hWnd->fixed, &width, &height);
-            if (m_hWnd->fixed != nullptr) gtk_widget_set_size_request(m_hWnd->fixed, -1, -1);
-            if (width > 0 && height > 0) gtk_window_set_default_size(GTK_WINDOW(widget), width, height);
+            if (m_hWnd->fixed != nullptr) {
+                gtk_widget_get_size_request(m_hWnd->fixed, &width, &height);
+                gtk_widget_set_size_request(m_hWnd->fixed, -1, -1);
+            }
+            if (width > 0 && height > 0) {
+                gtk_window_set_default_size(GTK_WINDOW(widget), width, height);
+            }
         }
         gtk_window_set_resizable(GTK_WINDOW(widget), sizable);
         ApplyWindowFunctions(m_hWnd);
@@ -215,7 +220,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SYSCOMMAND:
-            if (toplevel && (wParam & 0xFFF0) == SC_MAXIMIZE) gtk_window_maximize(GTK_WINDOW(widget));
+            if (toplevel && (wParam & 0xFFF0) == SC_MAXIMIZE)
+                gtk_window_maximize(GTK_WINDOW(widget));
             if ((wParam & 0xFFF0) == SC_CLOSE) return SendMessage(WM_CLOSE);
             return 0;
         case WM_CLOSE:

@@ -64,3 +64,13 @@ class Display:
                     process.wait()
         self._logs.cleanup()
         return False
+
+
+def module_display():
+    """A display shared by one test module's tests, stopped once they have all run; call it from
+    the module's setUpModule."""
+    import unittest
+
+    display = Display().__enter__()
+    unittest.addModuleCleanup(display.__exit__, None, None, None)
+    return display

@@ -8,12 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <fstream>
+#include <optional>
 
+#include "json_line.h"
 #include "test_paths.h"
 
 extern char** environ;
@@ -21,95 +21,6 @@ extern char** environ;
 namespace {
 
 constexpr std::chrono::seconds kStartTimeout{20};
-
-void AppendUtf8(std::string& out, unsigned long code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-class JsonReader {
-public:
-    explicit JsonReader(const std::string& text) : m_text(text) {}
-
-    bool Skip(char expected) {
-        SkipBlanks();
-        if (m_pos >= m_text.size() || m_text[m_pos] != expected) return false;
-        ++m_pos;
-        return true;
-    }
-
-    bool String(std::string& out) {
-        if (!Skip('"')) return false;
-        while (m_pos < m_text.size()) {
-            const char c = m_text[m_pos++];
-            if (c == '"') return true;
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
-            if (m_pos >= m_text.size()) return false;
-            const char escape = m_text[m_pos++];
-            if (escape == 'u') {
-                unsigned long code = 0;
-                if (!Hex4(code)) return false;
-                // A surrogate pair encodes one character beyond the first plane.
-                if (code >= 0xD800 && code < 0xDC00 && m_text.compare(m_pos, 2, "\\u") == 0) {
-                    m_pos += 2;
-                    unsigned long low = 0;
-                    if (!Hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
-                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                }
-                AppendUtf8(out, code);
-                continue;
-            }
-            static constexpr char kEscapes[] = "\"\\/bfnrt";
-            static constexpr char kMeanings[] = "\"\\/\b\f\n\r\t";
-            const char* found = std::strchr(kEscapes, escape);
-            if (escape == '\0' || found == nullptr) return false;
-            out += kMeanings[found - kEscapes];
-        }
-        return false;
-    }
-
-    bool AtEnd() {
-        SkipBlanks();
-        return m_pos == m_text.size();
-    }
-
-private:
-    void SkipBlanks() {
-        while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos]))) {
-            ++m_pos;
-        }
-    }
-
-    bool Hex4(unsigned long& code) {
-        if (m_pos + 4 > m_text.size()) return false;
-        const std::string digits = m_text.substr(m_pos, 4);
-        for (char c : digits) {
-            if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-        }
-        code = std::stoul(digits, nullptr, 16);
-        m_pos += 4;
-        return true;
-    }
-
-    const std::string& m_text;
-    std::string::size_type m_pos = 0;
-};
 
 // Reads the child's first line of output, or gives up after the start time-out.
 std::string ReadFirstLine(int fd) {
@@ -130,23 +41,6 @@ std::string ReadFirstLine(int fd) {
 }
 
 }  // namespace
-
-std::map<std::string, std::string> ParseFlatJsonObject(const std::string& line) {
-    std::map<std::string, std::string> fields;
-    JsonReader reader(line);
-    if (!reader.Skip('{')) return {};
-    if (!reader.Skip('}')) {
-        do {
-            std::string key;
-            std::string value;
-            if (!reader.String(key) || !reader.Skip(':') || !reader.String(value)) return {};
-            fields[key] = value;
-        } while (reader.Skip(','));
-        if (!reader.Skip('}')) return {};
-    }
-    if (!reader.AtEnd()) return {};
-    return fields;
-}
 
 FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::string>& arguments)
     : m_logPath(m_logFolder / "ftp-server.log") {
@@ -219,9 +113,9 @@ std::vector<std::map<std::string, std::string>> FtpServer::Records() const {
     std::string line;
     while (std::getline(log, line)) {
         if (line.empty()) continue;
-        auto record = ParseFlatJsonObject(line);
-        EXPECT_FALSE(record.empty()) << "unreadable log line: " << line;
-        records.push_back(std::move(record));
+        std::optional<std::map<std::string, std::string>> record = ParseFlatJsonObject(line);
+        EXPECT_TRUE(record.has_value()) << "unreadable log line: " << line;
+        if (record) records.push_back(std::move(*record));
     }
     return records;
 }

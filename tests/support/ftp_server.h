@@ -38,7 +38,3 @@ private:
     int m_stdout = -1;  // its first line is the port
     int m_port = 0;
 };
-
-// The fields of one flat JSON object whose values are all strings, as the server logs
-// them; empty when the line is not such an object.
-std::map<std::string, std::string> ParseFlatJsonObject(const std::string& line);

@@ -9,7 +9,7 @@ import time
 import unittest
 import urllib.parse
 
-from display import Display
+from display import module_display
 from launcher import TITLE, Installation, stop
 from page_reports import PageReports
 from x11 import X11
@@ -20,11 +20,7 @@ display = None
 
 def setUpModule():
     global display
-    display = Display().__enter__()
-
-
-def tearDownModule():
-    display.__exit__(None, None, None)
+    display = module_display()
 
 
 def icon_pixels_argb():

@@ -9,7 +9,7 @@ import subprocess
 import time
 import unittest
 
-from display import SCREEN_HEIGHT, SCREEN_WIDTH, Display
+from display import SCREEN_HEIGHT, SCREEN_WIDTH, module_display
 from ftp_server import FtpServer
 from launcher import TITLE, Installation, stop
 from page_reports import PageReports
@@ -23,11 +23,7 @@ display = None
 
 def setUpModule():
     global display
-    display = Display().__enter__()
-
-
-def tearDownModule():
-    display.__exit__(None, None, None)
+    display = module_display()
 
 
 def version_file(version=OWN_VERSION, file_name="NolvaClient.exe"):

@@ -25,7 +25,7 @@ protected:                        \
     const DHtmlEventMapEntry* theClass::GetDHtmlEventMap() { \
         static const DHtmlEventMapEntry entries[] = {
 #define END_DHTML_EVENT_MAP() \
-    {nullptr}                 \
+    { nullptr }               \
     }                         \
     ;                         \
     return entries;           \

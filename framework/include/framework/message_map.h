@@ -67,26 +67,25 @@ LRESULT CtlColor(CCmdTarget* target, WPARAM, LPARAM lParam) {
 
 }  // namespace afx_detail
 
-#define DECLARE_MESSAGE_MAP()                        \
-protected:                                           \
-    static const AFX_MSGMAP* GetThisMessageMap();    \
+#define DECLARE_MESSAGE_MAP()                         \
+protected:                                            \
+    static const AFX_MSGMAP* GetThisMessageMap();     \
     const AFX_MSGMAP* GetMessageMap() const override; \
-                                                     \
+                                                      \
 private:
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                              \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }     \
-    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                     \
-        using ThisClass [[maybe_unused]] = theClass;                                      \
-        using TheBaseClass = baseClass;                                                   \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
+        using ThisClass [[maybe_unused]] = theClass;                                  \
+        using TheBaseClass = baseClass;                                               \
         static const AFX_MSGMAP_ENTRY messageEntries[] = {
-#define END_MESSAGE_MAP()                                                         \
-    {0, 0, 0, 0, nullptr}                                                         \
-    }                                                                             \
-    ;                                                                             \
-    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap,       \
-                                          &messageEntries[0]};                    \
-    return &messageMap;                                                           \
+#define END_MESSAGE_MAP()                                                                        \
+    { 0, 0, 0, 0, nullptr }                                                                      \
+    }                                                                                            \
+    ;                                                                                            \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &messageEntries[0]}; \
+    return &messageMap;                                                                          \
     }
 
 #define ON_COMMAND(id, memberFxn) {WM_COMMAND, 0, (id), (id), &afx_detail::Command<memberFxn>},
