@@ -31,8 +31,9 @@ int NavigateToLoginPage(CDHtmlDialog& dialog) {
 
     const auto* text = reinterpret_cast<const unsigned char*>(path.c_str());
     const unsigned char* separator = _mbsrchr(text, static_cast<unsigned char>(PATH_SEPARATOR));
-    const CString folder =
-        separator != nullptr ? path.substr(0, static_cast<size_t>(separator - text) + 1) : CString();
+    const CString folder = separator != nullptr
+                               ? path.substr(0, static_cast<size_t>(separator - text) + 1)
+                               : CString();
 
     CString url = folder;
     url += "new-trunk";
