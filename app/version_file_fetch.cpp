@@ -14,6 +14,9 @@ constexpr DWORD kContext = 1;
 constexpr DWORD kConnectTimeoutMs = 5000;
 constexpr DWORD kConnectBackoffMs = 1000;
 constexpr DWORD kConnectRetries = 2;
+// The version file is a few lines of text; anything larger is not one, and a hostile or
+// broken server must not fill the user's disk with it.
+constexpr DWORD kMaxVersionFileSize = 1024 * 1024;
 constexpr UINT kMessageBufferSize = 1024;
 
 void SetSessionOption(CInternetSession& session, DWORD option, DWORD value) {
@@ -61,6 +64,7 @@ int DownloadVersionFile(const CString& remotePath, const CString& localPath) {
         SetSessionOption(*session, INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
         SetSessionOption(*session, INTERNET_OPTION_CONNECT_BACKOFF, kConnectBackoffMs);
         SetSessionOption(*session, INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries);
+        SetSessionOption(*session, INTERNET_OPTION_MAX_FILE_SIZE, kMaxVersionFileSize);
         connection.reset(session->GetFtpConnection(server.c_str(), userName.c_str(),
                                                    password.c_str(), QUILLBECK_UPDATE_PORT, TRUE));
         if (!connection->GetFile(remotePath.c_str(), localPath.c_str(), FALSE,

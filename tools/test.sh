@@ -14,6 +14,9 @@ cmake -S . -B build/test "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
 
+# The private-profile reader and the version-number routines, fuzzed for a bounded time.
+bash tests/fuzz/run.sh
+
 cmake -S . -B build/asan "${common[@]}" -DCMAKE_BUILD_TYPE=Debug -DQUILLBECK_SANITIZE=ON
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/asan -j "$jobs" --output-on-failure -L 'unit|integration'

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -37,6 +38,7 @@ struct CFtpConnection::Impl {
     CurlEasyPtr curl;
     std::string serverUrl;
     Milliseconds receiveTimeout{0};
+    std::uint64_t maxFileSize = 0;  // 0: no bound
 };
 
 namespace {
@@ -82,13 +84,22 @@ struct Transfer {
     framework::backend::ReplacingFile* file;
     Milliseconds receiveTimeout;
     Clock::time_point lastData;
+    std::uint64_t maxFileSize;  // 0: no bound
+    std::uint64_t received = 0;
 };
 
 size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     transfer->lastData = Clock::now();
-    // A short count makes libcurl end the transfer with a write error.
-    return transfer->file->Write(data, size * count) ? size * count : 0;
+    const size_t length = size * count;
+    // A short count makes libcurl end the transfer with a write error. libcurl checks the
+    // size that the server announces before the transfer, but a server may announce none,
+    // so the bound is also kept on what arrives: nothing beyond it is ever written.
+    if (transfer->maxFileSize != 0 && length > transfer->maxFileSize - transfer->received) {
+        return 0;
+    }
+    transfer->received += length;
+    return transfer->file->Write(data, length) ? length : 0;
 }
 
 // libcurl calls this about once a second even while nothing arrives, so the receive
@@ -113,12 +124,13 @@ bool Download(CFtpConnection::Impl& impl, const char* remoteFile, const char* lo
     framework::backend::ReplacingFile file(localFile);
     if (!file.ok()) return false;
 
-    Transfer transfer{&file, impl.receiveTimeout, Clock::now()};
+    Transfer transfer{&file, impl.receiveTimeout, Clock::now(), impl.maxFileSize};
     CURL* curl = impl.curl.get();
     const std::string url = framework::backend::FtpFileUrl(impl.serverUrl, remote);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 0L);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(impl.maxFileSize));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckReceiveLimit);
@@ -194,6 +206,9 @@ BOOL CInternetSession::SetOption(DWORD option, void* value, DWORD length, DWORD 
         case INTERNET_OPTION_RECEIVE_TIMEOUT:
             m_receiveTimeout = setting;
             return TRUE;
+        case INTERNET_OPTION_MAX_FILE_SIZE:
+            m_maxFileSize = setting;
+            return TRUE;
         default:
             return FALSE;
     }
@@ -209,6 +224,7 @@ CFtpConnection* CInternetSession::GetFtpConnection(const char* server, const cha
     if (!impl->curl) ThrowInternetException(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
     impl->serverUrl = framework::backend::FtpServerUrl(server, port);
     impl->receiveTimeout = Milliseconds(m_receiveTimeout);
+    impl->maxFileSize = m_maxFileSize;
 
     CURL* curl = impl->curl.get();
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, impl->errorText);

@@ -137,6 +137,9 @@ def _make_handler_classes(options, log):
             super().found_terminator()
 
         def ftp_SIZE(self, path):
+            if options.no_size:
+                self.respond("502 Command not implemented.")
+                return
             if options.huge is not None:
                 self.respond("213 %d" % options.huge)
                 return
@@ -157,9 +160,10 @@ def _make_handler_classes(options, log):
                 size = os.fstat(fd.fileno()).st_size
                 producer = FileProducer(fd, self._current_type)
 
-            if options.stall_data:
+            stall_after = STALL_BYTES if options.stall_data else options.stall_after
+            if stall_after is not None:
                 self.hold_data_channel = True
-                producer = _LimitedProducer(producer, STALL_BYTES, None)
+                producer = _LimitedProducer(producer, stall_after, None)
             elif options.drop_data:
                 self.hold_data_channel = True
                 producer = _LimitedProducer(producer, size // 2, self._drop_data_channel)
@@ -212,6 +216,8 @@ def _parse_arguments(argv):
                         help="answer every log-in with 530")
     faults.add_argument("--stall-data", action="store_true",
                         help="accept RETR, send a few bytes, then send nothing more")
+    faults.add_argument("--stall-after", type=int, metavar="N",
+                        help="like --stall-data, but after the first N bytes")
     faults.add_argument("--drop-data", action="store_true",
                         help="close the data connection halfway and answer 426")
     faults.add_argument("--never-greet", action="store_true",
@@ -220,6 +226,8 @@ def _parse_arguments(argv):
                         help="close every connection as soon as it is accepted")
     faults.add_argument("--huge", type=int, metavar="N",
                         help="serve N bytes of a fixed pattern for any RETR")
+    faults.add_argument("--no-size", action="store_true",
+                        help="refuse SIZE, so that a client learns a file's size only from its data")
     return parser.parse_args(argv)
 
 

@@ -170,6 +170,39 @@ TEST_F(DownloadVersionFileTest, AFolderAtTheLocalPathStaysAndGivesZero) {
     EXPECT_THAT(EntriesOf(m_appData.path()), ElementsAre("Version.ini"));
 }
 
+TEST_F(DownloadVersionFileTest, AFileOfMoreThanOneMebibyteIsRefusedAndNothingOfItIsKept) {
+    constexpr int kMebibyte = 1024 * 1024;
+    struct Case {
+        int size;
+        bool announced;  // whether the server answers SIZE
+        int result;
+    };
+    const Case cases[] = {
+        {kMebibyte, true, 1},
+        {kMebibyte + 1, true, 0},
+        {kMebibyte, false, 1},
+        {kMebibyte + 1, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + (c.announced ? " announced" : " not announced"));
+        WriteFile(m_localCopy, "old copy from an earlier start");
+        std::vector<std::string> faults = {"--huge", std::to_string(c.size)};
+        if (!c.announced) faults.push_back("--no-size");
+        FtpServer server(m_root.path(), kPort, faults);
+
+        const Outcome outcome = Fetch(kRemotePath);
+
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.out, "");
+        if (c.result == 1) {
+            EXPECT_THAT(EntriesOf(m_appData.path()), ElementsAre("Version.ini"));
+            EXPECT_EQ(fs::file_size(m_localCopy), static_cast<std::uintmax_t>(c.size));
+        } else {
+            EXPECT_THAT(EntriesOf(m_appData.path()), IsEmpty());
+        }
+    }
+}
+
 TEST_F(DownloadVersionFileTest, AServerThatStallsMidTransferEndsTheFetchAtTheReceiveLimit) {
     WriteFile(m_localCopy, "old copy from an earlier start");
     FtpServer server(m_root.path(), kPort, {"--stall-data"});

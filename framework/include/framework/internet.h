@@ -16,6 +16,11 @@ inline constexpr DWORD INTERNET_OPTION_CONNECT_RETRIES = 3;  // tries after the 
 inline constexpr DWORD INTERNET_OPTION_CONNECT_BACKOFF = 4;  // milliseconds between tries
 // Milliseconds a transfer may go without receiving anything before it fails.
 inline constexpr DWORD INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
+// This layer's own option, with a code far from the system's: the largest file, in bytes,
+// that GetFile accepts. A larger one fails the download, which ends as soon as more than
+// that has arrived (at once when the server announces the size), and nothing of it stays
+// on disk. 0, the default, sets no bound.
+inline constexpr DWORD INTERNET_OPTION_MAX_FILE_SIZE = 0x80000001;
 
 inline constexpr DWORD INTERNET_FLAG_PASSIVE = 0x08000000;
 
@@ -94,5 +99,6 @@ private:
     DWORD m_connectRetries = 5;
     DWORD m_connectBackoff = 0;
     DWORD m_receiveTimeout = 30000;
+    DWORD m_maxFileSize = 0;
     bool m_open = true;
 };
