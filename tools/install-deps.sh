@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev
     # tests
-    libgtest-dev libgmock-dev python3 python3-pyftpdlib
+    libgtest-dev libgmock-dev python3 python3-pyftpdlib curl
     xvfb xauth openbox xdotool x11-utils wmctrl imagemagick fonts-dejavu-core
     # fuzzing and sanitizer runtimes
     clang libclang-rt-14-dev

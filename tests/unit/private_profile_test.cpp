@@ -196,7 +196,9 @@ TEST(GetPrivateProfileString, HugeLinesAndFilesGiveTheRightValue) {
     WriteFile(file, "[Version Info]\nVersion=\"" + x100k + "\"   \n");
     EXPECT_EQ(Read(file, "Version Info", "Version"), std::string(259, 'x'));
     WriteFile(file, "[Version Info]\nVersion=\"" + x100k + "'\n");
-    EXPECT_EQ(Read(file, "Version Info", "Version"), "\"" + std::string(258, 'x'));
+    std::string quoteThenX(259, 'x');  // built in place: GCC 12 at -O3 warns wrongly on "\"" + ...
+    quoteThenX[0] = '"';
+    EXPECT_EQ(Read(file, "Version Info", "Version"), quoteThenX);
     WriteFile(file, "[Version Info]\nVersion=" + x100k + "\n");
     EXPECT_EQ(Read(file, "Version Info", "Version", "d", 200 * 1024), x100k);
 
