@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +35,8 @@ namespace {
 
 const std::string kUser = "tolvemar";
 const std::string kPassword = "BenKORVA47@2";
+// The bound on a downloaded file's size that the size-bound tests set, in bytes.
+constexpr DWORD kSizeBound = 1000;
 
 // Frees a caught exception however the test leaves.
 struct ExceptionDeleter {
@@ -286,6 +289,88 @@ TEST_F(FtpConnectionTest, ALargeFileArrivesWhole) {
         ASSERT_EQ(static_cast<unsigned char>(content[i]), i % 251) << "at " << i;
     }
     EXPECT_EQ(static_cast<unsigned char>(content.back()), (kSize - 1) % 251);
+}
+
+TEST_F(FtpConnectionTest, AFileUpToTheSizeBoundArrivesAndALargerOneLeavesTheOldCopyAlone) {
+    struct Case {
+        std::size_t size;
+        bool announced;  // whether the server answers SIZE
+        bool accepted;
+    };
+    const Case cases[] = {
+        {kSizeBound, true, true},
+        {kSizeBound + 1, true, false},  // refused at the announced size
+        {kSizeBound, false, true},
+        {kSizeBound + 1, false, false},  // refused once the byte past the bound arrives
+        {20 * kSizeBound, false, false},
+    };
+    SetOption(INTERNET_OPTION_MAX_FILE_SIZE, kSizeBound);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + (c.announced ? " announced" : " not announced"));
+        const std::string content(c.size, 'v');
+        WriteFile(m_root / "file.bin", content);
+        WriteFile(Local("file.bin"), "old copy");
+        std::vector<std::string> faults;
+        if (!c.announced) faults.push_back("--no-size");
+        FtpServer server(m_root.path(), 0, faults);
+        auto connection = Connect(server);
+        ASSERT_TRUE(connection);
+
+        const BOOL fetched = connection->GetFile("/file.bin", Local("file.bin").c_str(), FALSE);
+
+        EXPECT_EQ(fetched, c.accepted ? TRUE : FALSE);
+        EXPECT_EQ(ReadFile(Local("file.bin")), c.accepted ? content : "old copy");
+        // No temporary file stays behind.
+        EXPECT_THAT(EntriesOf(m_local / "out"), ElementsAre("file.bin"));
+        if (c.announced && !c.accepted) {
+            // An announced size over the bound is refused before any data is asked for.
+            EXPECT_THAT(server.Commands(), Not(Contains(StartsWith("RETR"))));
+        }
+    }
+}
+
+TEST_F(FtpConnectionTest, TheTransferEndsOnceMoreThanTheSizeBoundHasArrived) {
+    // A server that announces no size, sends a little past the bound of a huge file and then
+    // holds the data connection open: only the bound can end the transfer before the
+    // receive limit. With exactly the bound sent, the receive limit has to end it.
+    struct Case {
+        DWORD sent;
+        DWORD receiveTimeout;
+        double atLeast;  // seconds
+        double below;
+    };
+    const Case cases[] = {
+        {kSizeBound + 1, 20000, 0.0, 5.0},
+        {kSizeBound, 2000, 1.9, 6.0},
+    };
+    SetOption(INTERNET_OPTION_MAX_FILE_SIZE, kSizeBound);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sent);
+        SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, c.receiveTimeout);
+        FtpServer server(m_root.path(), 0,
+                         {"--no-size", "--huge", std::to_string(50 * 1024 * 1024), "--stall-after",
+                          std::to_string(c.sent)});
+        auto connection = Connect(server);
+        ASSERT_TRUE(connection);
+        const auto start = Clock::now();
+
+        EXPECT_FALSE(connection->GetFile("/huge.bin", Local("huge.bin").c_str(), FALSE));
+
+        const double elapsed = SecondsSince(start);
+        EXPECT_GE(elapsed, c.atLeast);
+        EXPECT_LT(elapsed, c.below);
+        EXPECT_THAT(EntriesOf(m_local / "out"), IsEmpty());
+    }
+}
+
+TEST_F(FtpConnectionTest, AMaxFileSizeOfZeroSetsNoBound) {
+    SetOption(INTERNET_OPTION_MAX_FILE_SIZE, kSizeBound);
+    SetOption(INTERNET_OPTION_MAX_FILE_SIZE, 0);
+    FtpServer server(m_root.path(), 0, {"--no-size", "--huge", std::to_string(3 * 1024 * 1024)});
+    auto connection = Connect(server);
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(connection->GetFile("/huge.bin", Local("huge.bin").c_str(), FALSE));
+    EXPECT_EQ(fs::file_size(Local("huge.bin")), 3u * 1024 * 1024);
 }
 
 TEST_F(FtpConnectionTest, ARefusedLogInThrowsAtOnceWithoutAnotherTry) {

@@ -12,12 +12,9 @@ import time
 import unittest
 
 from display import module_display
-from ftp_server import FtpServer
-from launcher import TITLE, Installation, stop
-from page_reports import PageReports
-from x11 import X11
+from launcher import TITLE
+from whole_start import WholeStart
 
-UPDATE_PORT = int(os.environ.get("QUILLBECK_UPDATE_PORT", "2121"))
 MEBIBYTE = 1024 * 1024
 
 # Seconds. A connection is tried three times for 5 s each, with 1 s of back-off between tries;
@@ -72,52 +69,24 @@ def version_file(version="1.1.1174.0"):
     return f"[Version Info]\r\nVersion={version}\r\nFileName=NolvaClient.exe\r\n".encode()
 
 
-class Start:
-    """One whole start: an installation, its update server (with fault options) and its page
-    reports, all ended when the `with` block ends."""
+class Start(WholeStart):
+    """A whole start whose server always listens, with fault options, and whose launcher has a
+    runtime folder of its own; it records what the installation held before the start."""
 
     def __init__(self, test, content, faults=()):
-        self.test = test
-        self.x = X11(display)
-        self._cleanups = []
-        self.install = Installation()
-        self._cleanups.append(self.install.cleanup)
-        self.reports = PageReports().__enter__()
-        self._cleanups.append(lambda: self.reports.__exit__(None, None, None))
-        self.install.write_login_page(self.reports.page())
-        self.server_root = os.path.join(self.install.root, "server")
-        os.makedirs(os.path.join(self.server_root, "Nolva Client"))
-        with open(os.path.join(self.server_root, "Nolva Client", "Version.ini"), "wb") as ini:
-            ini.write(content)
-        self.server = FtpServer(self.server_root, port=UPDATE_PORT, faults=faults).__enter__()
-        self._cleanups.append(lambda: self.server.__exit__(None, None, None))
+        super().__init__(test, display, content, faults)
         # A desktop session has a runtime folder of its own, outside the user's home; without
         # one, the settings layer under the toolkit would keep its runtime files in the home.
         runtime = tempfile.TemporaryDirectory(prefix="quillbeck-runtime-")
-        self._cleanups.append(runtime.cleanup)
+        self.add_cleanup(runtime.cleanup)
         self.runtime_folder = runtime.name
-        self.process = None
         self.started_at = None
         self.before = None
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for cleanup in reversed(self._cleanups):
-            cleanup()
-        return False
-
-    def path(self, name):
-        """A path in the application-data folder."""
-        return os.path.join(self.install.config_home, name)
 
     def start(self):
         self.before = snapshot(self.install.root)
         self.started_at = time.monotonic()
-        self.process = self.install.start(display, XDG_RUNTIME_DIR=self.runtime_folder)
-        process = self.process
-        self._cleanups.append(lambda: stop(process))
+        return super().start(XDG_RUNTIME_DIR=self.runtime_folder)
 
     def elapsed(self):
         return time.monotonic() - self.started_at
@@ -166,9 +135,6 @@ class Start:
         changed = sorted(path for path in set(self.before) | set(after)
                          if self.before.get(path) != after.get(path) and not may_change(path))
         self.test.assertEqual(changed, [], "written outside the application-data names")
-
-    def assert_quiet_stdout(self):
-        self.test.assertEqual(self.install.stdout(), b"")
 
 
 class HostileVersionFileTest(unittest.TestCase):

@@ -10,13 +10,10 @@ import time
 import unittest
 
 from display import SCREEN_HEIGHT, SCREEN_WIDTH, module_display
-from ftp_server import FtpServer
-from launcher import TITLE, Installation, stop
-from page_reports import PageReports
-from x11 import X11
+from launcher import TITLE, stop
+from whole_start import WholeStart
 
 HELPERS = os.environ.get("QUILLBECK_HELPERS", "")
-UPDATE_PORT = int(os.environ.get("QUILLBECK_UPDATE_PORT", "2121"))
 OWN_VERSION = "1.1.1173.0"
 display = None
 
@@ -35,58 +32,25 @@ def version_file(version=OWN_VERSION, file_name="NolvaClient.exe"):
     return "\r\n".join(lines) + "\r\n"
 
 
-class Start:
-    """One whole start: an installation, its update server and its page reports, all ended when
-    the `with` block ends."""
+class Start(WholeStart):
+    """A whole start that may serve no version file, or have no server at all, with a stand-in
+    updater in the program folder unless told otherwise; what the launcher starts records itself."""
 
     def __init__(self, test, version_ini=None, serve=True, updater=True):
-        self.test = test
-        self.x = X11(display)
-        self._cleanups = []
-        self.install = Installation()
-        self._cleanups.append(self.install.cleanup)
-        self.reports = PageReports().__enter__()
-        self._cleanups.append(lambda: self.reports.__exit__(None, None, None))
-        self.install.write_login_page(self.reports.page())
+        super().__init__(test, display, version_ini, serve=serve)
         self.record = os.path.join(self.install.root, "stand-in record.jsonl")
         if updater:
             shutil.copy2(os.path.join(HELPERS, "stand_in"),
                          os.path.join(self.install.program_folder, "Update.exe"))
-        self.server_root = os.path.join(self.install.root, "server")
-        os.makedirs(os.path.join(self.server_root, "Nolva Client"))
-        if version_ini is not None:
-            with open(os.path.join(self.server_root, "Nolva Client", "Version.ini"), "w",
-                      newline="") as ini:
-                ini.write(version_ini)
-        self.server = None
-        if serve:
-            self.server = FtpServer(self.server_root, port=UPDATE_PORT).__enter__()
-            self._cleanups.append(lambda: self.server.__exit__(None, None, None))
-        self.process = None
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for cleanup in reversed(self._cleanups):
-            cleanup()
-        return False
 
     def keep_running(self, program_path):
         """Starts a stand-in copy that stays until this start ends."""
         running = subprocess.Popen([program_path, "--stay"])
-        self._cleanups.append(lambda: stop(running))
+        self.add_cleanup(lambda: stop(running))
         return running
 
-    def path(self, name):
-        """A path in the application-data folder."""
-        return os.path.join(self.install.config_home, name)
-
     def start(self):
-        self.process = self.install.start(display, QUILLBECK_STAND_IN_RECORD=self.record)
-        process = self.process
-        self._cleanups.append(lambda: stop(process))
-        return self.process
+        return super().start(QUILLBECK_STAND_IN_RECORD=self.record)
 
     def stand_ins(self):
         if not os.path.exists(self.record):
@@ -110,9 +74,6 @@ class Start:
     def assert_no_window_appears(self, timeout=3):
         self.test.assertIsNone(self.x.find_window(TITLE, pid=self.process.pid, timeout=timeout))
         self.test.assertIsNone(self.x.find_window("Update", pid=self.process.pid, timeout=0.1))
-
-    def assert_quiet_stdout(self):
-        self.test.assertEqual(self.install.stdout(), b"")
 
 
 def red_pixels(path, region):
