@@ -107,7 +107,6 @@ GtkWidget* CreateControl(const DialogItemTemplate& item) {
 HWND CreateDialogWindow(CDialog& dialog, const DialogTemplate& tpl) {
     HWND handle = CreateHandle(&dialog);
     handle->style = tpl.style;
-    handle->exStyle = tpl.exStyle;
 
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     handle->widget = window;
@@ -261,9 +260,7 @@ INT_PTR CDialog::DoModal() {
     if (!m_endRequested) {
         GMainLoopPtr loop(g_main_loop_new(nullptr, FALSE));
         ModalLoops()[this] = loop.get();
-        m_inModalLoop = true;
         g_main_loop_run(loop.get());
-        m_inModalLoop = false;
         ModalLoops().erase(this);
     }
     const int result = m_nModalResult;

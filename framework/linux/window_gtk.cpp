@@ -54,7 +54,6 @@ void UpdateSizeHints(HWND handle) {
         info.ptMaxTrackSize = {area.width, area.height};
     }
     handle->wnd->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    handle->minTrackSize = info.ptMinTrackSize;
     if (info.ptMinTrackSize.x <= 0 && info.ptMinTrackSize.y <= 0) return;
 
     // The minimum tracking size counts the whole window; the toolkit's hint counts the

@@ -15,7 +15,6 @@ struct HWND__ {
     GtkWidget* widget = nullptr;  // the GtkWindow of a dialog, or a control's widget
     HWND__* parent = nullptr;
     DWORD style = 0;
-    DWORD exStyle = 0;
     int id = 0;
 
     // Dialogs only.
@@ -25,9 +24,7 @@ struct HWND__ {
     GtkWidget* initialFocus = nullptr;
     std::vector<HWND__*> controls;
     std::vector<std::unique_ptr<CWnd>> controlObjects;  // the controls' framework objects
-    POINT minTrackSize{0, 0};
     POINT appliedMinSize{0, 0};  // client-area minimum last given to the toolkit
-    DWORD hostFlags = 0;
 };
 
 namespace framework::backend {

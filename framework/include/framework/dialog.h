@@ -39,5 +39,4 @@ protected:
 private:
     int m_nModalResult = -1;
     bool m_endRequested = false;
-    bool m_inModalLoop = false;
 };
