@@ -95,8 +95,13 @@ class Start(WholeStart):
         """The window of the launcher with this title, which must appear within limit seconds of
         the start."""
         window = self.x.find_window(title, pid=self.process.pid, timeout=limit)
-        self.test.assertIsNotNone(
-            window, f"no window {title!r} within {limit} s; stderr:\n{self.install.stderr()}")
+        if window is None:
+            state = self.process.poll()
+            commands = self.server.commands() if self.server is not None else []
+            self.test.fail(
+                f"no window {title!r} within {limit} s; launcher "
+                f"{'running' if state is None else f'ended with {state}'}; server received "
+                f"{commands}; stdout: {self.install.stdout()!r}; stderr:\n{self.install.stderr()}")
         return window
 
     def answer_prompt_with_no(self, limit):
