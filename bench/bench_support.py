@@ -23,7 +23,22 @@ import time
 sys.dont_write_bytecode = True
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(BENCH_DIR)
-sys.path.insert(0, os.path.join(REPO, "tests", "harness"))
+HARNESS_DIR = os.path.join(REPO, "tests", "harness")
+sys.path.insert(0, HARNESS_DIR)
+
+
+def _module_names(folder):
+    return {name[:-3] for name in os.listdir(folder) if name.endswith(".py")}
+
+
+# The scripts import modules from both folders by bare name, so a name in both, or one of the
+# standard library's, would quietly hide a module behind the other; refuse to run at all.
+_clashes = ((_module_names(BENCH_DIR) & _module_names(HARNESS_DIR))
+            | ((_module_names(BENCH_DIR) | _module_names(HARNESS_DIR))
+               & set(sys.stdlib_module_names)))
+if _clashes:
+    raise ImportError("module names used by both bench/ and tests/harness/ (or by the "
+                      "standard library): " + ", ".join(sorted(_clashes)) + "; rename one")
 
 DEFAULT_BUILD = os.path.join(REPO, "build", "bench")
 CONFIGURE_HINT = (f"cmake -S {REPO} -B {DEFAULT_BUILD} -G Ninja -DCMAKE_BUILD_TYPE=Release "

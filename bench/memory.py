@@ -3,10 +3,10 @@
 it starts, once the login page has loaded; MiniBrowser on the same page as the baseline."""
 
 import bench_support as support
-import whole_start
+import timed_start
 from display import Display
 
-SERVERS = {"equal": whole_start.LAUNCHER_EQUAL, "none": whole_start.LAUNCHER_NO_SERVER}
+SERVERS = {"equal": timed_start.LAUNCHER_EQUAL, "none": timed_start.LAUNCHER_NO_SERVER}
 
 
 def main():
@@ -23,13 +23,13 @@ def main():
     build.require(build.launcher)
     support.print_header("peak memory at the main window", build)
 
-    subjects = [SERVERS[args.server], *whole_start.BASELINES]
+    subjects = [SERVERS[args.server], *timed_start.BASELINES]
     # label -> process name -> [VmHWM kB per run]
     peaks = {subject.label: {} for subject in subjects}
     with Display() as display:
         for turn in range(args.runs):
-            for subject in whole_start.rotated(subjects, turn):
-                figures = whole_start.whole_start(display, build, subject,
+            for subject in timed_start.rotated(subjects, turn):
+                figures = timed_start.one_start(display, build, subject,
                                                   memory_settle=args.settle)
                 processes = figures["memory"]
                 if any(process["hwm"] is None for process in processes):

@@ -18,19 +18,21 @@ LOAD_TIMEOUT = 60
 
 NO_SERVER = "no update server (connection refused)"
 EQUAL_SERVER = "update server with an equal version"
+SILENT_SERVER = "update server that accepts and never greets"
 
 
 class Subject:
     def __init__(self, label, browser, server=None, env=None, options=()):
         self.label = label
         self.browser = browser  # "launcher" or "minibrowser"
-        self.server = server    # for the launcher: NO_SERVER or EQUAL_SERVER
+        self.server = server    # for the launcher: NO_SERVER, EQUAL_SERVER or SILENT_SERVER
         self.env = env or {}
         self.options = list(options)  # MiniBrowser's command-line options
 
 
 LAUNCHER_NO_SERVER = Subject(f"launcher, {NO_SERVER}", "launcher", NO_SERVER)
 LAUNCHER_EQUAL = Subject(f"launcher, {EQUAL_SERVER}", "launcher", EQUAL_SERVER)
+LAUNCHER_SILENT = Subject(f"launcher, {SILENT_SERVER}", "launcher", SILENT_SERVER)
 MINIBROWSER_DEFAULT = Subject("baseline: MiniBrowser as it comes (1024x768, composited)",
                               "minibrowser")
 # Like for like: the launcher's web view never uses hardware acceleration, and this is
@@ -73,6 +75,11 @@ def _update_server(build, install, server):
         with open(os.path.join(root, "Nolva Client", "Version.ini"), "w", newline="") as ini:
             ini.write(support.version_file(support.own_version()))
         return FtpServer(root, port=build.port, user=build.user, password=build.password)
+    if server == SILENT_SERVER:
+        root = os.path.join(install.root, "server")
+        os.makedirs(root)
+        return FtpServer(root, port=build.port, user=build.user, password=build.password,
+                         faults=["--never-greet"])
     # Nothing may answer on the port, or this would not be the road it says it is.
     if not support.port_is_closed(build.port):
         raise support.BenchError(f"something listens on 127.0.0.1:{build.port}; the start "
@@ -94,7 +101,7 @@ _CLEARED = ("ftp_proxy", "all_proxy", "ALL_PROXY", "QUILLBECK_STAND_IN_RECORD",
             "WEBKIT_DISABLE_COMPOSITING_MODE")
 
 
-def whole_start(display, build, subject, memory_settle=None):
+def one_start(display, build, subject, memory_settle=None):
     """One start to the page's load. Gives {"load": s, "navigation": s} from the process's
     start, and with memory_settle (seconds to wait after the load) also "memory"."""
     for name in _CLEARED:
@@ -152,8 +159,10 @@ def _check_road(subject, install, server, report, page):
     if subject.browser != "launcher":
         return
     out = install.stdout().decode("utf-8", "replace")
-    if subject.server == NO_SERVER and not out.startswith("ERROR!  "):
+    if subject.server in (NO_SERVER, SILENT_SERVER) and not out.startswith("ERROR!  "):
         raise support.BenchError(f"{subject.label}: no failed fetch reported; stdout {out!r}")
+    if subject.server == SILENT_SERVER and server.connections() < 1:
+        raise support.BenchError(f"{subject.label}: the launcher never connected to the server")
     if subject.server == EQUAL_SERVER:
         if out:
             raise support.BenchError(f"{subject.label}: the fetch failed: {out!r}")
