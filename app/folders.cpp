@@ -19,6 +19,9 @@ CString GetModuleFolder() {
 
 CString GetAppDataFolder() {
     char folder[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE);
+    // A lone separator would name the file system's root: without a folder there is none.
+    if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE) || folder[0] == '\0') {
+        return CString();
+    }
     return CString(folder) + PATH_SEPARATOR;
 }

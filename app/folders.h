@@ -1,5 +1,5 @@
 // The two folders beneath which the launcher names its files. Both end in the path
-// separator, so that a name can be appended directly.
+// separator, so that a name can be appended directly, or are empty.
 #pragma once
 
 #include "framework/types.h"
@@ -7,7 +7,8 @@
 // The folder of the running executable; empty when its path holds no separator.
 CString GetModuleFolder();
 
-// The current user's application-data folder, looked up afresh at each call, never created.
+// The current user's application-data folder, looked up afresh at each call, never created;
+// empty when there is none.
 CString GetAppDataFolder();
 
 // The folder part of a path, with its trailing separator; empty without a separator.

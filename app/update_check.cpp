@@ -1,4 +1,5 @@
 // The update check that runs before any window opens.
+#include "file_deletion.h"
 #include "folders.h"
 #include "framework/files.h"
 #include "framework/module.h"
@@ -15,14 +16,6 @@ namespace {
 constexpr const char kVersionSection[] = "Version Info";
 constexpr DWORD kValueRoom = 260;
 
-// Deletes the local copy if a file stands there; a folder of that name stays.
-void DeleteLocalCopy(const CString& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileA(path.c_str());
-    }
-}
-
 }  // namespace
 
 void CQuillbeckApp::CheckForUpdate() {
@@ -32,7 +25,11 @@ void CQuillbeckApp::CheckForUpdate() {
     char executablePath[1024] = {};
     GetModuleFileNameA(nullptr, executablePath, 1023);
 
-    const CString localCopy = GetAppDataFolder() + "Version.ini";
+    // Without an application-data folder the check has nowhere of its own to write or to
+    // remove anything: it is skipped, as after a failed fetch.
+    const CString appDataFolder = GetAppDataFolder();
+    if (appDataFolder.empty()) return;
+    const CString localCopy = appDataFolder + "Version.ini";
     CString ownText;
     CString serverText;
     char fileName[kValueRoom] = {};
@@ -46,13 +43,15 @@ void CQuillbeckApp::CheckForUpdate() {
         DWORD processId = 0;
         if (FindRunningProcess(fileName, processId) ||
             FindRunningProcess("Update.exe", processId)) {
-            DeleteLocalCopy(localCopy);
+            DeleteFileIfThere(localCopy);
             TerminateProcess(GetCurrentProcess(), 0);
         }
 
-        const CString cacheFolder = GetAppDataFolder() + "Nolva Client";
+        // Looked up afresh: a folder that can no longer be found holds no cache to remove.
+        const CString cacheParent = GetAppDataFolder();
+        const CString cacheFolder = cacheParent + "Nolva Client";
         const DWORD cacheAttributes = GetFileAttributesA(cacheFolder.c_str());
-        if (cacheAttributes != INVALID_FILE_ATTRIBUTES &&
+        if (!cacheParent.empty() && cacheAttributes != INVALID_FILE_ATTRIBUTES &&
             (cacheAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             DeleteFolderTree(cacheFolder);
         }
@@ -71,5 +70,5 @@ void CQuillbeckApp::CheckForUpdate() {
         }
     }
 
-    DeleteLocalCopy(localCopy);
+    DeleteFileIfThere(localCopy);
 }

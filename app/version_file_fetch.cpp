@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "framework/files.h"
+#include "file_deletion.h"
 #include "framework/internet.h"
 
 namespace {
@@ -39,10 +39,7 @@ int DownloadVersionFile(const CString& remotePath, const CString& localPath) {
     if (remotePath.empty()) return 0;
 
     // An old copy must not survive a fetch that fails. A folder is left alone.
-    const DWORD attributes = GetFileAttributesA(localPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileA(localPath.c_str());
-    }
+    DeleteFileIfThere(localPath);
 
     const CString server = QUILLBECK_UPDATE_SERVER;
     const CString userName = QUILLBECK_UPDATE_USER;

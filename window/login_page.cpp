@@ -23,11 +23,31 @@ BOOL CQuillbeckDlg::OnInitDialog() {
     return TRUE;
 }
 
+namespace {
+
+// The running executable's full path, read with room for 260 characters first and again with
+// more room while it does not fit: a cut path names another folder than the program's. Empty
+// when the path cannot be read.
+std::string ExecutablePath() {
+    constexpr DWORD kFirstRoom = 260;
+    constexpr DWORD kMostRoom = 32768;  // the longest path the system knows
+    for (DWORD room = kFirstRoom; room <= kMostRoom; room *= 2) {
+        std::string path(room + 1, '\0');
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), room);
+        if (length < room) {
+            path.resize(length);
+            return path;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 int NavigateToLoginPage(CDHtmlDialog& dialog) {
-    constexpr DWORD kRoom = 260;
-    std::string path(kRoom + 1, '\0');
-    GetModuleFileNameA(nullptr, path.data(), kRoom);
-    path.resize(path.find('\0'));
+    const std::string path = ExecutablePath();
+    // Without its own folder the program has no login page to show.
+    if (path.empty()) return 1;
 
     const auto* text = reinterpret_cast<const unsigned char*>(path.c_str());
     const unsigned char* separator = _mbsrchr(text, static_cast<unsigned char>(PATH_SEPARATOR));

@@ -8,9 +8,9 @@
 #include <mutex>
 #include <new>
 #include <string>
-#include <thread>
 
 #include "curl_easy.h"
+#include "fetch_bounds.h"
 #include "framework/app.h"
 #include "framework/files.h"
 #include "framework/internet.h"
@@ -55,19 +55,14 @@ CString ErrorText(const CFtpConnection::Impl& impl, CURLcode code) {
 
 size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
 
-// Failures that another try cannot mend.
-bool IsFinal(CURLcode code) {
-    return code == CURLE_LOGIN_DENIED || code == CURLE_URL_MALFORMAT ||
-           code == CURLE_OUT_OF_MEMORY || code == CURLE_UNSUPPORTED_PROTOCOL;
-}
-
 long WholeSecondsAtLeastOne(Milliseconds duration) {
     const auto seconds = (duration.count() + 999) / 1000;
     return seconds > 0 ? static_cast<long>(seconds) : 1L;
 }
 
 // Connects and logs in without transferring anything; the whole try is bounded by the
-// connect time-out, the server's greeting and the log-in included.
+// connect time-out, the server's greeting and the log-in included. libcurl tries each of the
+// server's addresses in turn within it.
 CURLcode LogIn(CFtpConnection::Impl& impl, DWORD connectTimeout) {
     CURL* curl = impl.curl.get();
     const std::string url = impl.serverUrl + "/";
@@ -86,6 +81,7 @@ struct Transfer {
     Clock::time_point lastData;
     std::uint64_t maxFileSize;  // 0: no bound
     std::uint64_t received = 0;
+    bool stalled = false;
 };
 
 size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
@@ -105,8 +101,19 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
 // libcurl calls this about once a second even while nothing arrives, so the receive
 // limit holds for the replies on the control connection and for the data alike.
 int CheckReceiveLimit(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* transfer = static_cast<const Transfer*>(user);
-    return Clock::now() - transfer->lastData > transfer->receiveTimeout ? 1 : 0;
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->stalled = Clock::now() - transfer->lastData > transfer->receiveTimeout;
+    return transfer->stalled ? 1 : 0;
+}
+
+// A server that stalls or trickles is a failure of the server, not of the file: it is reported
+// like a failed connection.
+[[noreturn]] void ThrowTimedOut(const CFtpConnection::Impl& impl, const Transfer& transfer) {
+    if (transfer.stalled) {
+        ThrowInternetException("No data from the server for " +
+                               std::to_string(transfer.receiveTimeout.count() / 1000) + " s");
+    }
+    ThrowInternetException(ErrorText(impl, CURLE_OPERATION_TIMEDOUT));
 }
 
 bool Download(CFtpConnection::Impl& impl, const char* remoteFile, const char* localFile,
@@ -129,7 +136,8 @@ bool Download(CFtpConnection::Impl& impl, const char* remoteFile, const char* lo
     const std::string url = framework::backend::FtpFileUrl(impl.serverUrl, remote);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 0L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(framework::fetch_bounds::kTransferLimit.count()));
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(impl.maxFileSize));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
@@ -145,6 +153,9 @@ bool Download(CFtpConnection::Impl& impl, const char* remoteFile, const char* lo
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
 
+    if (code == CURLE_OPERATION_TIMEDOUT || (code == CURLE_ABORTED_BY_CALLBACK && transfer.stalled)) {
+        ThrowTimedOut(impl, transfer);
+    }
     return code == CURLE_OK && file.Commit(replace);
 }
 
@@ -160,6 +171,7 @@ BOOL CFtpConnection::GetFile(const char* remoteFile, const char* localFile, BOOL
     if (!m_impl || !m_impl->curl) return FALSE;
     if (attributes != FILE_ATTRIBUTE_NORMAL || flags != FTP_TRANSFER_TYPE_BINARY) return FALSE;
     try {
+        // A transfer that runs out of time throws CInternetException*, which passes on.
         return Download(*m_impl, remoteFile, localFile, !failIfExists) ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;
@@ -171,7 +183,8 @@ void CFtpConnection::Close() {
 }
 
 CInternetSession::CInternetSession(const char* agent, DWORD, DWORD accessType,
-                                   const char* proxyName, const char* proxyBypass, DWORD flags) {
+                                   const char* proxyName, const char* proxyBypass, DWORD flags)
+    : m_receiveTimeout(static_cast<DWORD>(framework::fetch_bounds::kReceiveLimit.count())) {
     const bool hasProxy = proxyName != nullptr && proxyName[0] != '\0';
     const bool hasBypass = proxyBypass != nullptr && proxyBypass[0] != '\0';
     if (accessType != INTERNET_OPEN_TYPE_PRECONFIG || hasProxy || hasBypass || flags != 0) {
@@ -198,10 +211,9 @@ BOOL CInternetSession::SetOption(DWORD option, void* value, DWORD length, DWORD 
             m_connectTimeout = setting;
             return TRUE;
         case INTERNET_OPTION_CONNECT_RETRIES:
-            m_connectRetries = setting;
-            return TRUE;
         case INTERNET_OPTION_CONNECT_BACKOFF:
-            m_connectBackoff = setting;
+            // They count and space the tries at the server's addresses; libcurl tries each
+            // address once within the connect time-out, so they have nothing left to set.
             return TRUE;
         case INTERNET_OPTION_RECEIVE_TIMEOUT:
             m_receiveTimeout = setting;
@@ -246,13 +258,8 @@ CFtpConnection* CInternetSession::GetFtpConnection(const char* server, const cha
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                      WholeSecondsAtLeastOne(impl->receiveTimeout));
 
-    for (DWORD attempt = 0;; ++attempt) {
-        const CURLcode code = LogIn(*impl, m_connectTimeout);
-        if (code == CURLE_OK) break;
-        if (IsFinal(code) || attempt >= m_connectRetries) {
-            ThrowInternetException(ErrorText(*impl, code));
-        }
-        std::this_thread::sleep_for(Milliseconds(m_connectBackoff));
+    if (const CURLcode code = LogIn(*impl, m_connectTimeout); code != CURLE_OK) {
+        ThrowInternetException(ErrorText(*impl, code));
     }
     // The caller owns the connection and deletes it.
     return std::make_unique<CFtpConnection>(std::move(impl)).release();

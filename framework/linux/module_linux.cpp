@@ -19,7 +19,8 @@ DWORD GetModuleFileNameA(HMODULE, char* buffer, DWORD size) {
     const size_t kept = std::min(static_cast<size_t>(length), static_cast<size_t>(size - 1));
     std::memcpy(buffer, path, kept);
     buffer[kept] = '\0';
-    return static_cast<DWORD>(kept);
+    // As the system does, a cut path gives the whole size, so the caller can tell.
+    return kept < static_cast<size_t>(length) ? size : static_cast<DWORD>(kept);
 }
 
 HICON LoadIconA(HINSTANCE module, const char* name) {

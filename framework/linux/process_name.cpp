@@ -23,6 +23,7 @@ std::string BareExecutableName(const std::optional<std::string>& exeLink,
     if (const std::string_view name = LastPathElement(firstWord); !name.empty()) {
         return std::string(name);
     }
+    if (comm.find('/') != std::string_view::npos) return {};
     return std::string(comm);
 }
 

@@ -16,6 +16,7 @@
 
 #include "framework/toolhelp.h"
 #include "process_name.h"
+#include "unique_fd.h"
 
 namespace {
 
@@ -41,19 +42,7 @@ SnapshotTable& OpenSnapshots() {
     return table;
 }
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using framework::backend::UniqueFd;
 
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
@@ -64,7 +53,7 @@ struct DirCloser {
 std::optional<std::string> ReadProcFile(const std::string& path, std::size_t limit,
                                         bool stopAtNul = false) {
     const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return std::nullopt;
+    if (!fd) return std::nullopt;
     std::string text;
     char chunk[4096];
     while (text.size() < limit) {
@@ -134,7 +123,9 @@ std::optional<DWORD> ProcessIdOf(const char* name) {
     return processId;
 }
 
-// One running process, or nullopt when it has ended, even while the pass is under way.
+// One running process, or nullopt when it has ended, even while the pass is under way, or has
+// no bare executable name (a kernel thread): the snapshot lists executables by name, and a name
+// with a folder part or an empty one would match what no executable is called.
 std::optional<ProcessRecord> ReadProcess(DWORD processId) {
     const std::string folder = "/proc/" + std::to_string(processId) + "/";
     const std::optional<std::string> stat = ReadProcFile(folder + "stat", 8192);
@@ -147,8 +138,9 @@ std::optional<ProcessRecord> ReadProcess(DWORD processId) {
         // argv[0] can be as long as the kernel allows one argument; nothing beyond it is used.
         commandLine = ReadProcFile(folder + "cmdline", 256 * 1024, true).value_or("");
     }
-    return ProcessRecord{processId,
-                         framework::backend::BareExecutableName(exe, commandLine, fields->comm)};
+    std::string name = framework::backend::BareExecutableName(exe, commandLine, fields->comm);
+    if (name.empty()) return std::nullopt;
+    return ProcessRecord{processId, std::move(name)};
 }
 
 std::optional<std::vector<ProcessRecord>> ReadProcessList() {

@@ -5,48 +5,52 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
+#include <utility>
 
 namespace framework::backend {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+constexpr std::string::size_type kNameMax = 255;
 
-// A name of fixed length beside the target, so that a long target name cannot make it too
-// long; hidden, so that nobody takes it for the real file meanwhile.
-std::string TemporaryName(const std::string& folder, std::mt19937_64& random) {
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string name = folder + (folder == "/" ? "" : "/") + ".download-";
-    std::uniform_int_distribution<int> pick(0, sizeof(kDigits) - 2);
-    for (int i = 0; i < 12; ++i) name += kDigits[pick(random)];
-    return name;
+// The hidden name ".<name>.download" beside the target: fixed, so that a file left by a
+// process killed in the middle of a download is found and replaced by the next one; hidden,
+// so that nobody takes it for the real file meanwhile. A target whose name leaves no room for
+// the additions gives ".download".
+std::string TemporaryPath(const std::string& target) {
+    const std::string::size_type slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = "." + name + ".download";
+    if (temporary.size() > kNameMax) temporary = ".download";
+    return folder + temporary;
 }
 
 }  // namespace
 
-ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target)) {
-    const std::string folder = FolderOf(m_target);
-    std::mt19937_64 random{std::random_device{}()};
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string candidate = TemporaryName(folder, random);
-        // An ordinary new file: 0666, narrowed by the umask.
-        const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            m_fd = UniqueFd(fd);
-            m_temporary = std::move(candidate);
-            return;
-        }
-        if (errno != EEXIST) return;
+ReplacingFile::ReplacingFile(std::string target)
+    : m_target(std::move(target)), m_temporary(TemporaryPath(m_target)) {
+    // Whatever stands at the temporary name is a leftover; a link there is removed, never
+    // followed. A folder there stays, and then no download can be made.
+    unlink(m_temporary.c_str());
+    // An ordinary new file: 0666, narrowed by the umask.
+    UniqueFd fd(open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                     0666));
+    if (!fd) return;
+    // An ordinary file is never read-only for its owner, whatever the umask took away: it
+    // could not be replaced or deleted later, and might not be read back.
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0 ||
+        fchmod(fd.get(), (info.st_mode & 07777) | S_IRUSR | S_IWUSR) != 0) {
+        unlink(m_temporary.c_str());
+        return;
     }
+    m_fd = std::move(fd);
+    m_created = true;
 }
 
 ReplacingFile::~ReplacingFile() {
-    if (!m_temporary.empty() && !m_committed) unlink(m_temporary.c_str());
+    if (m_created && !m_committed) unlink(m_temporary.c_str());
 }
 
 bool ReplacingFile::Write(const char* data, std::size_t size) {

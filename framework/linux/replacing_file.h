@@ -11,8 +11,9 @@ namespace framework::backend {
 
 class ReplacingFile {
 public:
-    // Creates a temporary file in the target's folder (the same file system, so that the
-    // final rename is atomic).
+    // Creates the temporary file ".<name>.download" in the target's folder (the same file
+    // system, so that the final rename is atomic), in place of any file left there. It is
+    // readable and writable by its owner whatever the umask.
     explicit ReplacingFile(std::string target);
     // Removes the temporary file unless it has been committed.
     ~ReplacingFile();
@@ -33,6 +34,7 @@ private:
     std::string m_target;
     std::string m_temporary;
     UniqueFd m_fd;
+    bool m_created = false;
     bool m_committed = false;
 };
 

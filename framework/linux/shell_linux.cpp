@@ -20,19 +20,22 @@ std::string HomeFolder() {
     }
     return {};
 }
+
+bool Fits(const std::string& folder) { return !folder.empty() && folder.size() < MAX_PATH; }
 }  // namespace
 
 BOOL SHGetSpecialFolderPathA(HWND, char* path, int csidl, BOOL) {
     if (path == nullptr) return FALSE;
     path[0] = '\0';
     if (csidl != CSIDL_APPDATA) return FALSE;
+    // An XDG_CONFIG_HOME that does not fit counts as unset, as one that is not absolute does.
     std::string folder;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); IsAbsolute(config)) {
-        folder = config;
-    } else if (const std::string home = HomeFolder(); !home.empty()) {
-        folder = home + "/.config";
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); IsAbsolute(config)) folder = config;
+    if (!Fits(folder)) {
+        const std::string home = HomeFolder();
+        folder = home.empty() ? std::string() : home + "/.config";
     }
-    if (folder.empty() || folder.size() >= MAX_PATH) return FALSE;
+    if (!Fits(folder)) return FALSE;
     std::memcpy(path, folder.c_str(), folder.size() + 1);
     return TRUE;
 }

@@ -165,6 +165,32 @@ TEST(FindRunningProcess, FoldsTheCaseOfAsciiLettersOnly) {
     for (const Case& c : cases) EXPECT_EQ(Find(c.asked).result, c.result) << c.asked;
 }
 
+// The short name of a running kernel thread that holds a folder separator, or empty.
+std::string KernelThreadNameWithASeparator() {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code error;
+        (void)fs::read_symlink(entry.path() / "exe", error);
+        if (!error) continue;  // a program, not a kernel thread
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name.find('/') != std::string::npos) return name;
+    }
+    return {};
+}
+
+TEST(FindRunningProcess, NeverFindsANameWithAFolderPartOrAnEmptyName) {
+    const std::string kernelThread = KernelThreadNameWithASeparator();
+    if (kernelThread.empty()) GTEST_SKIP() << "no kernel thread with a '/' in its name is visible";
+    for (const std::string& asked : {kernelThread, std::string(), std::string("/")}) {
+        const Answer answer = Find(asked);
+        EXPECT_EQ(answer.result, 0) << "'" << asked << "'";
+        EXPECT_EQ(answer.processId, kUntouched) << "'" << asked << "'";
+    }
+}
+
 TEST(FindRunningProcess, AnswersNoWhenTheSnapshotIsRefused) {
     if (!MayChangeUsersAndMounts()) GTEST_SKIP() << "needs the right to mount and change users";
     const std::string own = fs::read_symlink("/proc/self/exe").filename().string();

@@ -85,4 +85,32 @@ TEST(GetAppDataFolder, NeverCreatesTheFolder) {
     EXPECT_FALSE(Exists(home / ".config"));
 }
 
+// An absolute path of the given length in bytes.
+std::string PathOfLength(std::size_t length) { return "/" + std::string(length - 1, 'x'); }
+
+TEST(GetAppDataFolder, AFolderThatDoesNotFitIsNoneAndNeverTheRoot) {
+    struct LengthCase {
+        const char* what;
+        std::optional<std::string> xdg;
+        std::string home;
+        std::string folder;
+    };
+    const std::string homeOf251 = PathOfLength(251);  // with "/.config", 259 bytes
+    const LengthCase cases[] = {
+        {"XDG_CONFIG_HOME of 259 bytes", PathOfLength(259), "/home/someone",
+         PathOfLength(259) + "/"},
+        // Too long for the folder's room: as if it were unset.
+        {"XDG_CONFIG_HOME of 260 bytes", PathOfLength(260), "/home/someone",
+         "/home/someone/.config/"},
+        {"a home that just fits", std::nullopt, homeOf251, homeOf251 + "/.config/"},
+        {"a home one byte too long", std::nullopt, PathOfLength(252), ""},
+        {"both too long", PathOfLength(300), PathOfLength(300), ""},
+    };
+    for (const LengthCase& c : cases) {
+        ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
+        ScopedEnv home("HOME", c.home);
+        EXPECT_EQ(GetAppDataFolder(), c.folder) << c.what;
+    }
+}
+
 }  // namespace

@@ -18,7 +18,7 @@ struct NameCase {
     std::string name;
 };
 
-TEST(BareExecutableName, TakesTheLinkThenTheFirstCommandWordThenTheShortName) {
+TEST(BareExecutableName, TakesTheLinkThenTheFirstCommandWordThenABareShortName) {
     const NameCase cases[] = {
         {"link", "/opt/client/Update.exe", "/opt/client/Update.exe\0"s, "Update.exe", "Update.exe"},
         {"link wins over argv[0]", "/opt/client/Update.exe", "renamed\0"s, "x", "Update.exe"},
@@ -36,6 +36,10 @@ TEST(BareExecutableName, TakesTheLinkThenTheFirstCommandWordThenTheShortName) {
         {"kernel thread", std::nullopt, "", "kthreadd", "kthreadd"},
         {"argv[0] ends in a separator", std::nullopt, "/usr/bin/\0"s, "worker", "worker"},
         {"empty first word", std::nullopt, "\0second\0"s, "worker", "worker"},
+        // A short name with a folder part names no executable.
+        {"kernel worker", std::nullopt, "", "kworker/R-rcu_gp", ""},
+        {"name set with a separator", std::nullopt, "", "Nolva/Update.exe", ""},
+        {"nothing at all", std::nullopt, "", "", ""},
     };
     for (const NameCase& c : cases) {
         EXPECT_EQ(BareExecutableName(c.exeLink, c.commandLine, c.comm), c.name) << c.what;

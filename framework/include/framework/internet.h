@@ -11,9 +11,14 @@
 // The system's proxy settings (on Linux the usual proxy environment variables).
 inline constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
 
-inline constexpr DWORD INTERNET_OPTION_CONNECT_TIMEOUT = 2;  // milliseconds per try
-inline constexpr DWORD INTERNET_OPTION_CONNECT_RETRIES = 3;  // tries after the first
-inline constexpr DWORD INTERNET_OPTION_CONNECT_BACKOFF = 4;  // milliseconds between tries
+// Milliseconds for reaching the server, its greeting and the log-in. Each of the server's
+// addresses is tried once within it.
+inline constexpr DWORD INTERNET_OPTION_CONNECT_TIMEOUT = 2;
+// How many of the server's addresses are tried, and the pause between two of them. They are
+// accepted and have no effect here: every address is tried once, without a pause, within the
+// connect time-out.
+inline constexpr DWORD INTERNET_OPTION_CONNECT_RETRIES = 3;
+inline constexpr DWORD INTERNET_OPTION_CONNECT_BACKOFF = 4;
 // Milliseconds a transfer may go without receiving anything before it fails.
 inline constexpr DWORD INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
 // This layer's own option, with a code far from the system's: the largest file, in bytes,
@@ -50,10 +55,14 @@ public:
     CFtpConnection& operator=(const CFtpConnection&) = delete;
 
     // Downloads remoteFile, a path passed to the server exactly as given, into localFile.
-    // The local file appears only when the whole file has arrived: an existing file is
-    // replaced then (unless failIfExists), and on any failure the path is left as it was.
-    // Only an ordinary file (FILE_ATTRIBUTE_NORMAL) and a binary transfer are known: other
-    // attributes or flags give FALSE. Never throws.
+    // The local file appears only when the whole file has arrived, readable and writable by
+    // its owner whatever the umask: an existing file is replaced then (unless failIfExists),
+    // and on any failure the path is left as it was. It is written first to the hidden name
+    // ".<name>.download" beside it, which every call removes before it starts and no failure
+    // leaves behind. Only an ordinary file (FILE_ATTRIBUTE_NORMAL) and a binary transfer are
+    // known: other attributes or flags give FALSE. A failed download gives FALSE, but one that
+    // runs out of time (the receive limit, or the whole transfer's bound: both in
+    // fetch_bounds.h) throws CInternetException*.
     BOOL GetFile(const char* remoteFile, const char* localFile, BOOL failIfExists = TRUE,
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD context = 1);
@@ -82,9 +91,9 @@ public:
     // option or a value that is not 4 bytes long.
     BOOL SetOption(DWORD option, void* value, DWORD length, DWORD flags = 0);
 
-    // Connects and logs in, trying again after the back-off when the connection fails
-    // (a refused log-in is not tried again). The caller owns the connection. Throws
-    // CInternetException* when no connection could be made or the log-in was refused.
+    // Connects and logs in, once, within the connect time-out. The caller owns the
+    // connection. Throws CInternetException* when no connection could be made or the log-in
+    // was refused.
     CFtpConnection* GetFtpConnection(const char* server, const char* userName = nullptr,
                                      const char* password = nullptr,
                                      int port = INTERNET_DEFAULT_FTP_PORT, BOOL passive = FALSE);
@@ -96,9 +105,7 @@ private:
     CString m_agent;
     // The usual defaults of an FTP layer, for a session that sets no options.
     DWORD m_connectTimeout = 60000;
-    DWORD m_connectRetries = 5;
-    DWORD m_connectBackoff = 0;
-    DWORD m_receiveTimeout = 30000;
+    DWORD m_receiveTimeout;  // the layer's receive limit until an option sets it
     DWORD m_maxFileSize = 0;
     bool m_open = true;
 };

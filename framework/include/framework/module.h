@@ -5,8 +5,9 @@
 #include "framework/types.h"
 
 // Writes the full path of the running executable into buffer, cut to size - 1 bytes and
-// always terminated (empty when it cannot be read). Returns the length written. Only the
-// program's own module (nullptr) is known.
+// always terminated (empty when it cannot be read). Returns the length written, or size
+// when the path did not fit and was cut, or 0 when it could not be read. Only the program's
+// own module (nullptr) is known.
 DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size);
 
 // The module that holds the program's resources.
