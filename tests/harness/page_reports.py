@@ -61,8 +61,9 @@ class PageReports:
             time.sleep(0.05)
         return None
 
-    def page(self, title="Test login page"):
-        """A login page that reports its address and every key event it receives."""
+    def page(self, title="Test login page", which=""):
+        """A login page that reports its address (and which copy it is) and every key event it
+        receives."""
         return f"""<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>{title}</title></head>
 <body>
@@ -79,8 +80,29 @@ for (const kind of ["keydown", "keyup", "keypress"]) {{
   }}), true);
 }}
 document.getElementById("field").focus();
-report({{type: "load", href: location.href, search: location.search,
+report({{type: "load", href: location.href, search: location.search, which: {json.dumps(which)},
          focus: document.activeElement ? document.activeElement.id : ""}});
+</script>
+</body></html>
+"""
+
+    def scrolling_page(self, width=6000, height=6000):
+        """A login page far larger than the screen that reports its load, with its sizes, and
+        every scroll of its view."""
+        return f"""<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Large test page</title></head>
+<body style="margin: 0">
+<div id="content" style="width: {width}px; height: {height}px;
+            background: linear-gradient(135deg, #fff, #88f)"></div>
+<script>
+function report(data) {{
+  fetch("http://127.0.0.1:{self.port}/report",
+        {{method: "POST", mode: "no-cors", body: JSON.stringify(data)}});
+}}
+window.addEventListener("scroll", () => report({{type: "scroll", x: scrollX, y: scrollY}}));
+report({{type: "load", href: location.href, innerWidth: innerWidth, innerHeight: innerHeight,
+         contentWidth: document.getElementById("content").offsetWidth,
+         contentHeight: document.getElementById("content").offsetHeight}});
 </script>
 </body></html>
 """

@@ -2,6 +2,7 @@
 
 import re
 import subprocess
+import threading
 import time
 
 
@@ -30,6 +31,19 @@ class X11:
                 return int(found[0])
             time.sleep(0.1)
         return None
+
+    def watch_windows(self, pid, interval=0.05):
+        """A WindowWatch of the process's windows; use it as a context manager."""
+        return WindowWatch(self, pid, interval)
+
+    def managed_windows(self):
+        """(pid, title) of every window the window manager manages."""
+        found = []
+        for line in self.run("wmctrl", "-lp", check=False).splitlines():
+            fields = line.split(None, 4)
+            if len(fields) >= 3 and fields[2].isdigit():
+                found.append((int(fields[2]), fields[4] if len(fields) == 5 else ""))
+        return found
 
     def window_exists(self, window):
         return subprocess.run(["xdotool", "getwindowname", str(window)], env=self.display.env(),
@@ -121,6 +135,13 @@ class X11:
         time.sleep(seconds)
         self.key_up(key)
 
+    def wheel(self, window, button, clicks=5):
+        """Turns the mouse wheel over the middle of the window: button 4 up, 5 down, 6 left,
+        7 right."""
+        x, y, width, height = self.geometry(window)
+        self.run("xdotool", "mousemove", "--sync", str(x + width // 2), str(y + height // 2))
+        self.run("xdotool", "click", "--repeat", str(clicks), "--delay", "50", str(button))
+
     def click(self, x, y):
         self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
 
@@ -159,3 +180,41 @@ class X11:
                 return value
             time.sleep(interval)
         return predicate()
+
+
+class WindowWatch:
+    """The titles of every window of one process that the window manager managed while the
+    watch ran, polled so often that a window shown even briefly is seen; so that "no window
+    appeared" is checked while the process still runs, not after it has gone."""
+
+    def __init__(self, x11, pid, interval=0.05):
+        self._x11 = x11
+        self._pid = pid
+        self._interval = interval
+        self._titles = set()
+        self._lock = threading.Lock()
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._poll, daemon=True)
+
+    def _poll(self):
+        while True:
+            for pid, title in self._x11.managed_windows():
+                if pid == self._pid:
+                    with self._lock:
+                        self._titles.add(title)
+            if self._stop.wait(self._interval):
+                return
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self._stop.set()
+        self._thread.join()
+        return False
+
+    @property
+    def titles(self):
+        with self._lock:
+            return set(self._titles)

@@ -7,7 +7,6 @@ import os
 import subprocess
 import time
 import unittest
-import urllib.parse
 
 from display import module_display
 from launcher import TITLE, Installation, stop
@@ -72,12 +71,45 @@ class ClientWindowTest(unittest.TestCase):
     def test_page_is_the_login_page_beside_the_executable(self):
         self.start()
         loaded = self.wait_for_page()
-        url = urllib.parse.urlsplit(loaded["href"])
-        self.assertEqual(url.scheme, "file")
-        self.assertEqual(urllib.parse.unquote(url.path),
-                         os.path.join(self.install.program_folder, "new-trunk", "login.html"))
         self.assertIn(" ", self.install.program_folder)
+        # The page's own location, exactly: the browser writes the blanks as %20 itself.
+        self.assertEqual(loaded["href"], "file://" + self.install.program_folder.replace(" ", "%20")
+                         + "/new-trunk/login.html?ParlomaxLogin")
         self.assertEqual(loaded["search"], "?ParlomaxLogin")
+
+    def test_program_folder_goes_into_the_url_unescaped(self):
+        # Put into the URL as it is, "%41" in the folder's name is an escape: the browser loads
+        # the page of the folder whose name has "A" there. Escaped, it would load the other.
+        self.install = Installation("Nolva %41 Client")
+        self.addCleanup(self.install.cleanup)
+        self.install.write_login_page(self.reports.page(which="program folder"))
+        read_as = os.path.join(self.install.root, "Nolva A Client", "new-trunk")
+        os.makedirs(read_as)
+        with open(os.path.join(read_as, "login.html"), "w", encoding="utf-8") as page:
+            page.write(self.reports.page(which="folder with A"))
+        self.start(with_page=False)
+        loaded = self.wait_for_page()
+        self.assertEqual(loaded["href"], "file://" + self.install.program_folder.replace(" ", "%20")
+                         + "/new-trunk/login.html?ParlomaxLogin")
+        self.assertEqual(loaded["which"], "folder with A")
+
+    def test_page_larger_than_the_window_keeps_its_scroll_bars(self):
+        self.install.write_login_page(self.reports.scrolling_page())
+        _, window = self.start(with_page=False)
+        self.assert_maximised(window)
+        loaded = self.wait_for_page()
+        self.assertGreater(loaded["contentWidth"], loaded["innerWidth"])
+        self.assertGreater(loaded["contentHeight"], loaded["innerHeight"])
+        time.sleep(0.5)
+        # The user's own wheel, down and then to the right: a page without scroll bars stays.
+        self.x.wheel(window, 5)
+        self.assertIsNotNone(self.reports.wait_for(
+            lambda r: r.get("type") == "scroll" and r["y"] > 0, timeout=10),
+            "the page did not scroll down")
+        self.x.wheel(window, 7)
+        self.assertIsNotNone(self.reports.wait_for(
+            lambda r: r.get("type") == "scroll" and r["x"] > 0, timeout=10),
+            "the page did not scroll to the right")
 
     def test_restored_window_resizes_but_never_below_800_by_570(self):
         _, window = self.start()

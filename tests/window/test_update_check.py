@@ -144,27 +144,31 @@ class UpdatePromptTest(unittest.TestCase):
     def test_enter_at_once_starts_the_updater_and_ends_the_launcher(self):
         with Start(self, version_file("1.1.1174.0")) as start:
             start.start()
-            start.wait_for_prompt()
-            start.x.key("Return")
-            self.assertEqual(start.process.wait(timeout=20), 0)
+            # Watched while the launcher runs: a main window shown before it ends is seen.
+            with start.x.watch_windows(start.process.pid) as watch:
+                start.wait_for_prompt()
+                start.x.key("Return")
+                self.assertEqual(start.process.wait(timeout=20), 0)
+            self.assertEqual(watch.titles, {"Update"})
             started = start.x.wait_until(start.stand_ins, timeout=10)
             self.assertEqual(len(started), 1)
             self.assertEqual(started[0]["exe"], os.path.join(start.install.program_folder, "Update.exe"))
             self.assertEqual(started[0]["cwd"], start.install.root)
             self.assertEqual(started[0]["argc"], 1)
             self.assertTrue(os.path.isfile(start.path("Version.ini")))
-            self.assertIsNone(start.x.find_window(TITLE, timeout=2))
             self.assertEqual(start.reports.all(), [])
             start.assert_quiet_stdout()
 
     def test_yes_without_an_updater_still_ends_the_launcher_quietly(self):
         with Start(self, version_file("2.0.0.0"), updater=False) as start:
             start.start()
-            start.wait_for_prompt()
-            start.x.key("Return")
-            self.assertEqual(start.process.wait(timeout=20), 0)
+            with start.x.watch_windows(start.process.pid) as watch:
+                start.wait_for_prompt()
+                start.x.key("Return")
+                self.assertEqual(start.process.wait(timeout=20), 0)
+            self.assertEqual(watch.titles, {"Update"})
             self.assertTrue(os.path.isfile(start.path("Version.ini")))
-            self.assertIsNone(start.x.find_window(TITLE, timeout=2))
+            self.assertEqual(start.reports.all(), [])
             start.assert_quiet_stdout()
 
     def test_declining_or_closing_the_prompt_opens_the_main_window(self):
@@ -203,13 +207,14 @@ class WholeStartTest(unittest.TestCase):
                     with open(start.path("Nolva Client/sub folder/cached.bin"), "wb") as cached:
                         cached.write(b"cache")
                     start.start()
-                    if prompted:
-                        start.wait_for_prompt()
-                        start.x.key("Escape")
-                    else:
-                        self.assertIsNone(start.x.find_window("Update", pid=start.process.pid,
-                                                              timeout=0.1))
-                    start.wait_for_main_window()
+                    # Watched from the start to the main window: a prompt shown is seen.
+                    with start.x.watch_windows(start.process.pid) as watch:
+                        if prompted:
+                            start.wait_for_prompt()
+                            start.x.key("Escape")
+                        start.wait_for_main_window()
+                    self.assertEqual("Update" in watch.titles, prompted, watch.titles)
+                    self.assertIn(TITLE, watch.titles)
                     self.assertIsNone(
                         start.x.find_window("Update", pid=start.process.pid, timeout=0.1))
                     self.assertFalse(os.path.exists(start.path("Version.ini")))
@@ -266,8 +271,9 @@ class WholeStartTest(unittest.TestCase):
                         start.x.wait_until(lambda: os.path.basename(
                             os.readlink(f"/proc/{running.pid}/exe")) == running_name)
                     start.start()
-                    self.assertEqual(start.process.wait(timeout=30), 0)
-                    self.assertIsNone(start.x.find_window(TITLE, timeout=0.5))
+                    with start.x.watch_windows(start.process.pid) as watch:
+                        self.assertEqual(start.process.wait(timeout=30), 0)
+                    self.assertEqual(watch.titles, set())
                     self.assertEqual(start.reports.all(), [])
                     self.assertFalse(os.path.exists(start.path("Version.ini")))
                     self.assertTrue(os.path.isdir(start.path("Nolva Client")), "cache touched")
@@ -300,10 +306,11 @@ class WholeStartTest(unittest.TestCase):
             os.makedirs(start.path("Version.ini/inside"))
             os.makedirs(start.path("Nolva Client"))
             start.start()
-            start.wait_for_main_window()
+            with start.x.watch_windows(start.process.pid) as watch:
+                start.wait_for_main_window()
+            self.assertEqual(watch.titles, {TITLE})
             self.assertTrue(os.path.isdir(start.path("Version.ini/inside")))
             self.assertTrue(os.path.isdir(start.path("Nolva Client")))
-            self.assertIsNone(start.x.find_window("Update", pid=start.process.pid, timeout=0.1))
 
 
 if __name__ == "__main__":
