@@ -7,6 +7,14 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 jobs=$(nproc)
 
+# The tests and all they start keep their files in a home of their own, never in the user's
+# (some libraries pass over HOME for the password database's, but take XDG_CACHE_HOME).
+scratch_home=$(mktemp -d "${TMPDIR:-/tmp}/quillbeck-test-home.XXXXXX")
+trap 'rm -rf "$scratch_home"' EXIT
+export HOME="$scratch_home" XDG_CACHE_HOME="$scratch_home/.cache" \
+    XDG_CONFIG_HOME="$scratch_home/.config" XDG_DATA_HOME="$scratch_home/.local/share" \
+    XDG_STATE_HOME="$scratch_home/.local/state"
+
 # The tests run their own update server on loopback; the test builds point the launcher at it.
 common=(-G Ninja -DQUILLBECK_WERROR=ON -DQUILLBECK_UPDATE_SERVER=127.0.0.1 -DQUILLBECK_UPDATE_PORT=2121)
 

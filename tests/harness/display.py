@@ -37,8 +37,15 @@ class Display:
         if not number:
             raise RuntimeError("Xvfb did not start")
         self.name = ":" + number
+        # The window manager keeps its own log and settings in a home of its own.
+        wm_home = os.path.join(self._logs.name, "home")
+        os.makedirs(wm_home, exist_ok=True)
+        wm_env = self.env(HOME=wm_home, XDG_CACHE_HOME=os.path.join(wm_home, ".cache"),
+                          XDG_CONFIG_HOME=os.path.join(wm_home, ".config"),
+                          XDG_DATA_HOME=os.path.join(wm_home, ".local", "share"),
+                          XDG_STATE_HOME=os.path.join(wm_home, ".local", "state"))
         with open(os.path.join(self._logs.name, "openbox.log"), "w") as log:
-            self._wm = subprocess.Popen(["openbox"], env=self.env(), stdout=subprocess.DEVNULL,
+            self._wm = subprocess.Popen(["openbox"], env=wm_env, stdout=subprocess.DEVNULL,
                                         stderr=log)
         self._wait_for_window_manager()
         return self

@@ -68,6 +68,17 @@ class _PatternProducer:
         return data
 
 
+class _ChunkProducer:
+    """Serves one chunk of bytes, then ends."""
+
+    def __init__(self, data):
+        self._data = data
+
+    def more(self):
+        data, self._data = self._data, b""
+        return data
+
+
 class _LimitedProducer:
     """Passes on the first `limit` bytes of another producer, then calls `on_end` once.
 
@@ -161,7 +172,16 @@ def _make_handler_classes(options, log):
                 producer = FileProducer(fd, self._current_type)
 
             stall_after = STALL_BYTES if options.stall_data else options.stall_after
-            if stall_after is not None:
+            if options.trickle is not None:
+                # Whole, so that each later byte is pushed by a timer, not read on demand.
+                content = b"".join(iter(producer.more, b""))
+                if fd is not None:
+                    fd.close()
+                    fd = None
+                self.hold_data_channel = True
+                producer = _LimitedProducer(_ChunkProducer(content), 1,
+                                            lambda: self._trickle(content, 1))
+            elif stall_after is not None:
                 self.hold_data_channel = True
                 producer = _LimitedProducer(producer, stall_after, None)
             elif options.drop_data:
@@ -169,6 +189,22 @@ def _make_handler_classes(options, log):
                 producer = _LimitedProducer(producer, size // 2, self._drop_data_channel)
             self.push_dtp_data(producer, isproducer=True, file=fd, cmd="RETR")
             return file
+
+        def _trickle(self, content, sent):
+            """Sends the byte at `sent` after options.trickle seconds, and so on to the end."""
+
+            def send_next():
+                channel = self.data_channel
+                if channel is None:
+                    return
+                if sent < len(content):
+                    channel.push(content[sent:sent + 1])
+                    self._trickle(content, sent + 1)
+                else:
+                    self.hold_data_channel = False
+                    channel.close_when_done()
+
+            self.ioloop.call_later(options.trickle, send_next, _errback=self.handle_error)
 
         def _drop_data_channel(self):
             def drop():
@@ -218,6 +254,9 @@ def _parse_arguments(argv):
                         help="accept RETR, send a few bytes, then send nothing more")
     faults.add_argument("--stall-after", type=int, metavar="N",
                         help="like --stall-data, but after the first N bytes")
+    faults.add_argument("--trickle", type=float, metavar="SECONDS",
+                        help="accept RETR, send the first byte at once, then one byte every "
+                             "SECONDS")
     faults.add_argument("--drop-data", action="store_true",
                         help="close the data connection halfway and answer 426")
     faults.add_argument("--never-greet", action="store_true",

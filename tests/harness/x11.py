@@ -196,12 +196,15 @@ class WindowWatch:
         self._stop = threading.Event()
         self._thread = threading.Thread(target=self._poll, daemon=True)
 
+    def _look(self):
+        for pid, title in self._x11.managed_windows():
+            if pid == self._pid:
+                with self._lock:
+                    self._titles.add(title)
+
     def _poll(self):
         while True:
-            for pid, title in self._x11.managed_windows():
-                if pid == self._pid:
-                    with self._lock:
-                        self._titles.add(title)
+            self._look()
             if self._stop.wait(self._interval):
                 return
 
@@ -212,6 +215,8 @@ class WindowWatch:
     def __exit__(self, *exc):
         self._stop.set()
         self._thread.join()
+        # What is up as the watch ends counts too, even if no poll came round to it.
+        self._look()
         return False
 
     @property

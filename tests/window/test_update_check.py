@@ -149,7 +149,8 @@ class UpdatePromptTest(unittest.TestCase):
                 start.wait_for_prompt()
                 start.x.key("Return")
                 self.assertEqual(start.process.wait(timeout=20), 0)
-            self.assertEqual(watch.titles, {"Update"})
+            # The prompt was found above; no main window may have come before the end.
+            self.assertNotIn(TITLE, watch.titles)
             started = start.x.wait_until(start.stand_ins, timeout=10)
             self.assertEqual(len(started), 1)
             self.assertEqual(started[0]["exe"], os.path.join(start.install.program_folder, "Update.exe"))
@@ -166,7 +167,8 @@ class UpdatePromptTest(unittest.TestCase):
                 start.wait_for_prompt()
                 start.x.key("Return")
                 self.assertEqual(start.process.wait(timeout=20), 0)
-            self.assertEqual(watch.titles, {"Update"})
+            # The prompt was found above; no main window may have come before the end.
+            self.assertNotIn(TITLE, watch.titles)
             self.assertTrue(os.path.isfile(start.path("Version.ini")))
             self.assertEqual(start.reports.all(), [])
             start.assert_quiet_stdout()
@@ -213,7 +215,10 @@ class WholeStartTest(unittest.TestCase):
                             start.wait_for_prompt()
                             start.x.key("Escape")
                         start.wait_for_main_window()
-                    self.assertEqual("Update" in watch.titles, prompted, watch.titles)
+                    # A prompt that came was found above (it may close before a poll sees it);
+                    # one that should not come must never have been seen.
+                    if not prompted:
+                        self.assertNotIn("Update", watch.titles)
                     self.assertIn(TITLE, watch.titles)
                     self.assertIsNone(
                         start.x.find_window("Update", pid=start.process.pid, timeout=0.1))
@@ -308,7 +313,7 @@ class WholeStartTest(unittest.TestCase):
             start.start()
             with start.x.watch_windows(start.process.pid) as watch:
                 start.wait_for_main_window()
-            self.assertEqual(watch.titles, {TITLE})
+            self.assertNotIn("Update", watch.titles)
             self.assertTrue(os.path.isdir(start.path("Version.ini/inside")))
             self.assertTrue(os.path.isdir(start.path("Nolva Client")))
 
