@@ -1,7 +1,10 @@
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "framework/internet.h"
+#include "internet_errors.h"
 
 BOOL CInternetException::GetErrorMessage(char* buffer, UINT size, UINT* helpContext) const {
     if (helpContext != nullptr) *helpContext = 0;
@@ -11,3 +14,12 @@ BOOL CInternetException::GetErrorMessage(char* buffer, UINT size, UINT* helpCont
     buffer[length] = '\0';
     return m_message.empty() ? FALSE : TRUE;
 }
+
+namespace framework {
+
+void ThrowInternetException(CString message) {
+    auto exception = std::make_unique<CInternetException>(std::move(message));
+    throw exception.release();
+}
+
+}  // namespace framework

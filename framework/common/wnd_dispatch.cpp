@@ -34,11 +34,6 @@ HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Def
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
-LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    CWnd* wnd = CWnd::FromHandle(hWnd);
-    return wnd != nullptr ? wnd->WindowProc(message, wParam, lParam) : 0;
-}
-
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return WindowProc(message, wParam, lParam);
 }

@@ -9,6 +9,7 @@
 #include "framework/app.h"
 #include "framework/dialog.h"
 #include "framework/module.h"
+#include "framework/resources.h"
 #include "gobject_ptr.h"
 #include "window_handle.h"
 

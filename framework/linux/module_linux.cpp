@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "framework/module.h"
+#include "framework/resources.h"
 #include "icon_store.h"
 
 DWORD GetModuleFileNameA(HMODULE, char* buffer, DWORD size) {

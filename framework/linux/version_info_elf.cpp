@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "elf_section.h"
-#include "framework/version_info.h"
+#include "framework/version_record.h"
 #include "regular_file.h"
 
 using framework::backend::FileSpan;

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 
+#include "backend/window.h"
 #include "framework/app.h"
 #include "framework/messages.h"
 #include "icon_store.h"
@@ -104,16 +105,6 @@ void ApplyWindowFunctions(HWND handle) {
 
 using namespace framework::backend;
 
-CWnd::CWnd() = default;
-
-CWnd::~CWnd() {
-    if (m_hWnd != nullptr) DestroyWindow();
-    // The framework must never reach a main window that has gone.
-    if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd == this) {
-        app->m_pMainWnd = nullptr;
-    }
-}
-
 CWnd* CWnd::FromHandle(HWND hWnd) { return IsLiveHandle(hWnd) ? hWnd->wnd : nullptr; }
 
 void CWnd::SetWindowText(const char* text) {
@@ -181,13 +172,8 @@ CWnd* CWnd::GetDlgItem(int nID) const {
     return nullptr;
 }
 
-BOOL CWnd::DestroyWindow() {
-    if (!IsLiveHandle(m_hWnd)) {
-        m_hWnd = nullptr;
-        return FALSE;
-    }
-    HWND handle = m_hWnd;
-    m_hWnd = nullptr;
+bool framework::backend::DestroyNativeWindow(HWND handle) {
+    if (!IsLiveHandle(handle)) return false;
     for (HWND control : handle->controls) {
         if (control->wnd != nullptr) control->wnd->m_hWnd = nullptr;
         DestroyHandle(control);
@@ -198,10 +184,7 @@ BOOL CWnd::DestroyWindow() {
     handle->controlObjects.clear();
     DestroyHandle(handle);
     if (widget != nullptr) gtk_widget_destroy(widget);
-    if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd == this) {
-        app->m_pMainWnd = nullptr;
-    }
-    return TRUE;
+    return true;
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,6 @@
 // The version block reader against hand-built ELF files: a sound one, and copies of it with
 // one header made to point outside the file or at the wrong thing.
-#include "framework/version_info.h"
+#include "framework/version_record.h"
 
 #include <elf.h>
 #include <gtest/gtest.h>

@@ -3,9 +3,6 @@
 
 #include "framework/dialog.h"
 
-inline constexpr DWORD DOCHOSTUIFLAG_NO3DBORDER = 0x00000004;
-inline constexpr DWORD DOCHOSTUIFLAG_SCROLL_NO = 0x00000008;
-
 // Routes events of page elements to handlers of the dialog.
 struct DHtmlEventMapEntry {
     const char* elementName;  // nullptr ends the map

@@ -5,33 +5,16 @@
 #include <utility>
 
 #include "framework/exception.h"
-#include "framework/files.h"
 #include "framework/types.h"
 
-// The system's proxy settings (on Linux the usual proxy environment variables).
-inline constexpr DWORD INTERNET_OPEN_TYPE_PRECONFIG = 0;
+// The session, option and transfer names of the system's internet layer come from the
+// backend's system interface.
 
-// Milliseconds for reaching the server, its greeting and the log-in. Each of the server's
-// addresses is tried once within it.
-inline constexpr DWORD INTERNET_OPTION_CONNECT_TIMEOUT = 2;
-// How many of the server's addresses are tried, and the pause between two of them. They are
-// accepted and have no effect here: every address is tried once, without a pause, within the
-// connect time-out.
-inline constexpr DWORD INTERNET_OPTION_CONNECT_RETRIES = 3;
-inline constexpr DWORD INTERNET_OPTION_CONNECT_BACKOFF = 4;
-// Milliseconds a transfer may go without receiving anything before it fails.
-inline constexpr DWORD INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
 // This layer's own option, with a code far from the system's: the largest file, in bytes,
 // that GetFile accepts. A larger one fails the download, which ends as soon as more than
 // that has arrived (at once when the server announces the size), and nothing of it stays
 // on disk. 0, the default, sets no bound.
 inline constexpr DWORD INTERNET_OPTION_MAX_FILE_SIZE = 0x80000001;
-
-inline constexpr DWORD INTERNET_FLAG_PASSIVE = 0x08000000;
-
-inline constexpr DWORD FTP_TRANSFER_TYPE_BINARY = 2;
-
-inline constexpr int INTERNET_DEFAULT_FTP_PORT = 21;
 
 // A failure of the internet layer; its message is the layer's own error text.
 class CInternetException : public CException {
@@ -48,8 +31,9 @@ private:
 
 class CFtpConnection {
 public:
-    struct Impl;
-    explicit CFtpConnection(std::unique_ptr<Impl> impl);
+    struct Impl;  // the backend's open connection
+    // receiveTimeout in milliseconds; maxFileSize in bytes, 0 for no bound.
+    CFtpConnection(std::unique_ptr<Impl> impl, DWORD receiveTimeout, DWORD maxFileSize);
     virtual ~CFtpConnection();
     CFtpConnection(const CFtpConnection&) = delete;
     CFtpConnection& operator=(const CFtpConnection&) = delete;
@@ -71,7 +55,9 @@ public:
     virtual void Close();
 
 private:
-    std::unique_ptr<Impl> m_impl;
+    std::unique_ptr<Impl> m_impl;  // nullptr once closed
+    DWORD m_receiveTimeout;
+    DWORD m_maxFileSize;
 };
 
 class CInternetSession {

@@ -1,9 +1,5 @@
-// Multibyte string routines of the runtime. On Linux the narrow text is UTF-8, where no
-// byte of a multibyte character can be mistaken for an ASCII character.
+// Multibyte string routines of the runtime.
 #pragma once
 
-// The last occurrence of the character c in text, or nullptr.
-const unsigned char* _mbsrchr(const unsigned char* text, unsigned int c);
-
-// Compares two strings whole, folding only the ASCII letters; 0 when they are equal.
-int _mbsicmp(const unsigned char* first, const unsigned char* second);
+// The system routines and names of this subject come from the backend's system interface.
+#include "framework/sdk.h"

@@ -1,44 +1,8 @@
-// A module file's version record: the fixed file-information fields and the routines that
-// read them back from the file.
+// A module file's version record and the routines that read it back from the file.
 #pragma once
 
-#include "framework/types.h"
-
-inline constexpr DWORD VS_FFI_SIGNATURE = 0xFEEF04BD;
-inline constexpr DWORD VS_FFI_STRUCVERSION = 0x00010000;
-inline constexpr DWORD VS_FFI_FILEFLAGSMASK = 0x0000003F;
-inline constexpr DWORD VOS_UNKNOWN = 0x00000000;
-inline constexpr DWORD VFT_APP = 0x00000001;
-
-struct VS_FIXEDFILEINFO {
-    DWORD dwSignature;
-    DWORD dwStrucVersion;
-    DWORD dwFileVersionMS;
-    DWORD dwFileVersionLS;
-    DWORD dwProductVersionMS;
-    DWORD dwProductVersionLS;
-    DWORD dwFileFlagsMask;
-    DWORD dwFileFlags;
-    DWORD dwFileOS;
-    DWORD dwFileType;
-    DWORD dwFileSubtype;
-    DWORD dwFileDateMS;
-    DWORD dwFileDateLS;
-};
-static_assert(sizeof(VS_FIXEDFILEINFO) == 52);
-
-// The size in bytes of the version block of the module file at path; 0 when the file cannot
-// be read, is no executable of this platform, or carries no version record. *handle, when
-// given, is set to 0.
-DWORD GetFileVersionInfoSizeA(const char* path, DWORD* handle);
-
-// Reads the module's version block into data, which has size bytes of room. Fails, writing
-// nothing, when the block does not fit; nothing past size bytes is ever written.
-BOOL GetFileVersionInfoA(const char* path, DWORD handle, DWORD size, void* data);
-
-// Locates a value inside a block that GetFileVersionInfoA wrote. Only the root block "\" is
-// known; it gives the block's VS_FIXEDFILEINFO, which must carry its signature.
-BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT* length);
+// VS_FIXEDFILEINFO and the version routines come from the backend's system interface.
+#include "framework/sdk.h"
 
 // A version record for file version major.minor.build.revision, the product version the same.
 constexpr VS_FIXEDFILEINFO MakeFixedFileInfo(WORD major, WORD minor, WORD build, WORD revision) {
@@ -54,16 +18,3 @@ constexpr VS_FIXEDFILEINFO MakeFixedFileInfo(WORD major, WORD minor, WORD build,
     record.dwFileType = VFT_APP;
     return record;
 }
-
-// Where an executable carries its record: a section of its own, which the reader finds in
-// the file by name, so the number is never taken from the reading program's memory.
-#define FRAMEWORK_VERSION_SECTION ".fileversion"
-inline constexpr char VERSION_RECORD_SECTION[] = FRAMEWORK_VERSION_SECTION;
-
-// Declares the program's version record, once per program, at namespace scope:
-//     DECLARE_VERSION_RECORD(MakeFixedFileInfo(1, 0, 0, 0));
-// "used" keeps the record although no code refers to it; a second record in one program
-// fails to link.
-#define DECLARE_VERSION_RECORD(record)         \
-    [[gnu::section(FRAMEWORK_VERSION_SECTION), \
-      gnu::used]] extern const VS_FIXEDFILEINFO g_frameworkVersionRecord = (record)

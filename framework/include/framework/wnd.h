@@ -45,5 +45,3 @@ protected:
 private:
     const MSG* m_currentMessage = nullptr;
 };
-
-LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

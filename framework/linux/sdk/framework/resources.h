@@ -1,10 +1,10 @@
-// The resources a program carries: dialog templates and icons. Each program links one
-// resource module of its own, which AfxGetResourceHandle returns.
+// The Linux form of the resources a program carries: dialog templates and icons. Each program
+// links one resource module of its own, which AfxGetResourceHandle returns.
 #pragma once
 
 #include <span>
 
-#include "framework/types.h"
+#include "framework/sdk.h"
 
 // One control of a dialog template; position and size in dialog units.
 struct DialogItemTemplate {

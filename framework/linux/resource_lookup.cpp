@@ -1,3 +1,4 @@
+// Looks up the Linux form of the resources in a module's tables.
 #include "framework/resources.h"
 
 const DialogTemplate* FindDialogTemplate(HINSTANCE module, UINT id) {

@@ -3,16 +3,17 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
-#include "unique_fd.h"
+#include "backend/download_file.h"
 
-namespace framework::backend {
+namespace framework {
 
 class ReplacingFile {
 public:
     // Creates the temporary file ".<name>.download" in the target's folder (the same file
-    // system, so that the final rename is atomic), in place of any file left there. It is
+    // system, so that the final move is atomic), in place of any file left there. It is
     // readable and writable by its owner whatever the umask.
     explicit ReplacingFile(std::string target);
     // Removes the temporary file unless it has been committed.
@@ -21,7 +22,7 @@ public:
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // false when the temporary file could not be created.
-    bool ok() const { return static_cast<bool>(m_fd); }
+    bool ok() const { return static_cast<bool>(m_file); }
 
     bool Write(const char* data, std::size_t size);
 
@@ -33,9 +34,9 @@ public:
 private:
     std::string m_target;
     std::string m_temporary;
-    UniqueFd m_fd;
+    std::unique_ptr<backend::WritableFile> m_file;
     bool m_created = false;
     bool m_committed = false;
 };
 
-}  // namespace framework::backend
+}  // namespace framework

@@ -3,6 +3,7 @@
 
 #include "framework/messages.h"
 #include "framework/module.h"
+#include "framework/resources.h"
 #include "resource.h"
 
 extern const unsigned char kIcon115Png[];
