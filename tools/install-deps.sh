@@ -12,6 +12,9 @@ packages=(
     xvfb xauth openbox xdotool x11-utils wmctrl imagemagick fonts-dejavu-core
     # fuzzing and sanitizer runtimes
     clang libclang-rt-14-dev
+    # the Windows build (mingw-w64, posix thread model), its GoogleTest sources and Wine
+    g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    mingw-w64-x86-64-dev googletest wine wine64
 )
 
 missing=()

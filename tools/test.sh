@@ -16,7 +16,8 @@ export HOME="$scratch_home" XDG_CACHE_HOME="$scratch_home/.cache" \
     XDG_STATE_HOME="$scratch_home/.local/state"
 
 # The tests run their own update server on loopback; the test builds point the launcher at it.
-common=(-G Ninja -DQUILLBECK_WERROR=ON -DQUILLBECK_UPDATE_SERVER=127.0.0.1 -DQUILLBECK_UPDATE_PORT=2121)
+update_port=2121
+common=(-G Ninja -DQUILLBECK_WERROR=ON -DQUILLBECK_UPDATE_SERVER=127.0.0.1 -DQUILLBECK_UPDATE_PORT=$update_port)
 
 cmake -S . -B build/test "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/test -j "$jobs"
@@ -30,3 +31,8 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/asan -j "$jobs" --output-on-failure -L 'unit|integration'
 # The toolkit keeps caches alive until the process ends; leaks are checked above, not here.
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/asan -j "$jobs" --output-on-failure -L window
+
+# The Windows program: cross-built with mingw-w64 (warnings as errors, the same update-server
+# port), its tests run under Wine in one fresh prefix made for this run and removed after it.
+QUILLBECK_UPDATE_PORT=$update_port bash tools/build-windows.sh
+bash tools/wine-run.sh --session ctest --test-dir build/windows -j "$jobs" --output-on-failure
