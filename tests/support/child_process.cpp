@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "test_paths.h"
@@ -90,9 +91,15 @@ bool ChildProcess::WaitUntilRunning(std::chrono::milliseconds timeout) const {
     if (m_pid <= 0) return false;
     const std::string link = "/proc/" + std::to_string(m_pid) + "/exe";
     const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // The kernel names the new executable before it has laid out the command line: until both
+    // are there, a snapshot could still see an empty command line.
+    const std::string commandLine = "/proc/" + std::to_string(m_pid) + "/cmdline";
     do {
         std::error_code error;
-        if (fs::read_symlink(link, error).string() == m_canonicalPath && !error) return true;
+        if (fs::read_symlink(link, error).string() == m_canonicalPath && !error) {
+            std::ifstream words(commandLine, std::ios::binary);
+            if (words.get() != std::char_traits<char>::eof()) return true;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     } while (std::chrono::steady_clock::now() < deadline);
     return false;
