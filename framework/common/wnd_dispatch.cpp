@@ -7,7 +7,12 @@ BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const MSG current{m_hWnd, message, wParam, lParam};
+    // Named fields: the system's record has more of them on some platforms.
+    MSG current{};
+    current.hwnd = m_hWnd;
+    current.message = message;
+    current.wParam = wParam;
+    current.lParam = lParam;
     const MSG* outer = m_currentMessage;
     m_currentMessage = &current;
     LRESULT result = 0;
