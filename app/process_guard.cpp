@@ -27,9 +27,16 @@ bool SameName(const CString& first, const CString& second) {
                     reinterpret_cast<const unsigned char*>(second.c_str())) == 0;
 }
 
+// The snapshot carries bare executable names: an empty name, or one with a folder part, names
+// no executable, whatever the snapshot holds (a process being created may show no name yet).
+bool IsBareName(const CString& name) {
+    return !name.empty() && name.find_first_of(CString{PATH_SEPARATOR, '/'}) == CString::npos;
+}
+
 }  // namespace
 
 int FindRunningProcess(const CString& name, DWORD& processId) {
+    if (!IsBareName(name)) return 0;
     // A refused snapshot is not tested here: its first read fails and the answer is 0.
     const SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
     PROCESSENTRY32 entry{};
