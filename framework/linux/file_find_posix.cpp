@@ -1,89 +1,43 @@
+// The folder reading of the file finder on opendir/readdir.
 #include <dirent.h>
 
-#include <cstring>
 #include <utility>
 
-#include "framework/file_find.h"
+#include "backend/file_find.h"
 #include "framework/files.h"
 
-struct CFileFind::Stream {
-    explicit Stream(DIR* opened) : dir(opened) {}
-    ~Stream() { closedir(dir); }
-    Stream(const Stream&) = delete;
-    Stream& operator=(const Stream&) = delete;
-
-    DIR* dir;
-};
+namespace framework::backend {
 
 namespace {
-// Only the masks that match every entry are known; any other is refused, not taken for them.
-bool MatchesEveryEntry(const char* mask) {
-    return std::strcmp(mask, "*.*") == 0 || std::strcmp(mask, "*") == 0;
-}
+
+class DirReader final : public FolderReader {
+public:
+    DirReader(DIR* opened, std::string prefix) : m_dir(opened), m_prefix(std::move(prefix)) {}
+    ~DirReader() override { closedir(m_dir); }
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
+
+    bool Next(FolderEntry& entry) override {
+        const dirent* read = readdir(m_dir);
+        if (read == nullptr) return false;
+        entry.name = read->d_name;
+        // GetFileAttributesA's, so that a link is never a folder.
+        entry.attributes = entry.name.empty() ? INVALID_FILE_ATTRIBUTES
+                                              : GetFileAttributesA((m_prefix + entry.name).c_str());
+        return true;
+    }
+
+private:
+    DIR* m_dir;
+    std::string m_prefix;
+};
+
 }  // namespace
 
-CFileFind::CFileFind() = default;
-
-CFileFind::~CFileFind() = default;
-
-BOOL CFileFind::FindFile(const char* pattern, DWORD) {
-    Close();
-    if (pattern == nullptr || std::strlen(pattern) >= MAX_PATH) return FALSE;
-
-    const char* separator = std::strrchr(pattern, PATH_SEPARATOR);
-    const char* mask = separator != nullptr ? separator + 1 : pattern;
-    if (!MatchesEveryEntry(mask)) return FALSE;
-
-    CString prefix(pattern, static_cast<CString::size_type>(mask - pattern));
+std::unique_ptr<FolderReader> OpenFolder(const std::string&, const std::string& prefix) {
     DIR* dir = opendir(prefix.empty() ? "." : prefix.c_str());
-    if (dir == nullptr) return FALSE;
-    m_stream = std::make_unique<Stream>(dir);
-    m_prefix = std::move(prefix);
-
-    ReadAhead();
-    if (!m_ahead) {
-        Close();
-        return FALSE;
-    }
-    return TRUE;
+    if (dir == nullptr) return nullptr;
+    return std::make_unique<DirReader>(dir, prefix);
 }
 
-BOOL CFileFind::FindNextFile() {
-    if (!m_ahead) return FALSE;
-    m_current = std::move(m_ahead);
-    ReadAhead();
-    return m_ahead ? TRUE : FALSE;
-}
-
-void CFileFind::ReadAhead() {
-    m_ahead.reset();
-    if (!m_stream) return;
-    for (;;) {
-        const dirent* entry = readdir(m_stream->dir);
-        // The end of the folder and a failed read both end the search.
-        if (entry == nullptr) return;
-        if (entry->d_name[0] == '\0') continue;  // no usable name: passed over
-        CString name(entry->d_name);
-        const DWORD attributes = GetFileAttributesA((m_prefix + name).c_str());
-        m_ahead = Entry{std::move(name), attributes};
-        return;
-    }
-}
-
-BOOL CFileFind::IsDots() const {
-    return m_current && (m_current->name == "." || m_current->name == "..") ? TRUE : FALSE;
-}
-
-CString CFileFind::GetFileName() const { return m_current ? m_current->name : CString(); }
-
-BOOL CFileFind::MatchesMask(DWORD attribute) const {
-    if (!m_current || m_current->attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
-    return (m_current->attributes & attribute) != 0 ? TRUE : FALSE;
-}
-
-void CFileFind::Close() {
-    m_stream.reset();
-    m_prefix.clear();
-    m_current.reset();
-    m_ahead.reset();
-}
+}  // namespace framework::backend

@@ -1,3 +1,4 @@
+// The FTP server as a child process of the test, ended when its stdin closes.
 #include "ftp_server.h"
 
 #include <fcntl.h>
@@ -11,7 +12,10 @@
 #include <cerrno>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <optional>
+
+#include "temp_folder.h"
 
 #include "json_line.h"
 #include "test_paths.h"
@@ -42,8 +46,33 @@ std::string ReadFirstLine(int fd) {
 
 }  // namespace
 
+struct FtpServer::Server {
+    Server() = default;
+    ~Server() {
+        if (in >= 0) close(in);
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        if (out >= 0) close(out);
+    }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    std::vector<std::map<std::string, std::string>> Records() const;
+
+    TempFolder logFolder;
+    std::string logPath = logFolder / "ftp-server.log";
+    pid_t pid = -1;
+    int in = -1;   // closing it ends the server, even when this process dies
+    int out = -1;  // its first line is the port
+};
+
 FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::string>& arguments)
-    : m_logPath(m_logFolder / "ftp-server.log") {
+    : m_server(std::make_unique<Server>()) {
+    Server& server = *m_server;
     int toChild[2];
     int fromChild[2];
     if (pipe2(toChild, O_CLOEXEC) != 0) {
@@ -56,13 +85,13 @@ FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::s
         ADD_FAILURE() << "pipe failed";
         return;
     }
-    m_stdin = toChild[1];
-    m_stdout = fromChild[0];
+    server.in = toChild[1];
+    server.out = fromChild[0];
 
     const std::string script = std::string(kSourceDir) + "/tests/harness/ftp_server.py";
     std::vector<std::string> words = {
         kPython,  script, "--host", "127.0.0.1", "--port",       std::to_string(port),
-        "--root", root,   "--log",  m_logPath,   "--stdin-watch"};
+        "--root", root,   "--log",  server.logPath,   "--stdin-watch"};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -72,17 +101,17 @@ FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::s
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-    const int spawned = posix_spawn(&m_pid, kPython, &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&server.pid, kPython, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(toChild[0]);
     close(fromChild[1]);
     if (spawned != 0) {
-        m_pid = -1;
+        server.pid = -1;
         ADD_FAILURE() << "cannot start " << kPython << " " << script;
         return;
     }
 
-    const std::string line = ReadFirstLine(m_stdout);
+    const std::string line = ReadFirstLine(server.out);
     try {
         std::size_t used = 0;
         m_port = std::stoi(line, &used);
@@ -96,20 +125,11 @@ FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::s
     }
 }
 
-FtpServer::~FtpServer() {
-    if (m_stdin >= 0) close(m_stdin);
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    if (m_stdout >= 0) close(m_stdout);
-}
+FtpServer::~FtpServer() = default;
 
-std::vector<std::map<std::string, std::string>> FtpServer::Records() const {
+std::vector<std::map<std::string, std::string>> FtpServer::Server::Records() const {
     std::vector<std::map<std::string, std::string>> records;
-    std::ifstream log(m_logPath);
+    std::ifstream log(logPath);
     std::string line;
     while (std::getline(log, line)) {
         if (line.empty()) continue;
@@ -122,7 +142,7 @@ std::vector<std::map<std::string, std::string>> FtpServer::Records() const {
 
 std::vector<std::string> FtpServer::Commands() const {
     std::vector<std::string> commands;
-    for (auto& record : Records()) {
+    for (auto& record : m_server->Records()) {
         if (record["event"] == "command") commands.push_back(record["line"]);
     }
     return commands;
@@ -130,7 +150,7 @@ std::vector<std::string> FtpServer::Commands() const {
 
 int FtpServer::Connections() const {
     int count = 0;
-    for (auto& record : Records()) {
+    for (auto& record : m_server->Records()) {
         if (record["event"] == "connect") ++count;
     }
     return count;

@@ -1,20 +1,19 @@
-// A real FTP server for one test: tests/harness/ftp_server.py (pyftpdlib) in a child
-// process on 127.0.0.1, killed when the object goes.
+// A real FTP server for one test: tests/harness/ftp_server.py (pyftpdlib) on 127.0.0.1, ended
+// when the object goes. On Linux it is a child process of the test; a Windows program cannot
+// start the Linux server itself, so there tests/win32/ftp_control.py, which runs the test
+// program, starts and ends it when asked over its loopback control port (QUILLBECK_FTP_CONTROL).
 #pragma once
 
-#include <sys/types.h>
-
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
-
 class FtpServer {
 public:
-    // Serves root as "/". port 0 lets the system pick a free port. arguments go to the
-    // server as they are: fault modes ("--refuse-login", "--huge", "1000", ...) or another
-    // account ("--user", "x"). A server that does not start fails the test; port() is 0.
+    // Serves the folder root (a path of this program's) as "/". port 0 lets the system pick a
+    // free port. arguments go to the server as they are: fault modes ("--refuse-login",
+    // "--huge", "1000", ...) or another account ("--user", "x"). A server that does not start
+    // fails the test; port() is 0.
     explicit FtpServer(const std::string& root, int port = 0,
                        const std::vector<std::string>& arguments = {});
     ~FtpServer();
@@ -29,12 +28,8 @@ public:
     int Connections() const;
 
 private:
-    std::vector<std::map<std::string, std::string>> Records() const;
+    struct Server;  // the running server, as this platform reaches it; ends it when it goes
 
-    TempFolder m_logFolder;
-    std::string m_logPath;
-    pid_t m_pid = -1;
-    int m_stdin = -1;   // closing it ends the server, even when this process dies
-    int m_stdout = -1;  // its first line is the port
+    std::unique_ptr<Server> m_server;
     int m_port = 0;
 };

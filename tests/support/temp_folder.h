@@ -12,10 +12,18 @@ public:
 
     // The folder's path, without a trailing separator.
     const std::string& path() const { return m_path; }
-    // path() + "/" + relative
-    std::string operator/(const std::string& relative) const { return m_path + "/" + relative; }
+    // path() + the system's separator + relative
+    std::string operator/(const std::string& relative) const {
+        return m_path + kSeparator + relative;
+    }
 
 private:
+#ifdef _WIN32
+    static constexpr char kSeparator = '\\';
+#else
+    static constexpr char kSeparator = '/';
+#endif
+
     std::string m_path;
 };
 

@@ -6,6 +6,10 @@
 
 #include "framework/types.h"
 
+namespace framework::backend {
+class FolderReader;  // read by the backend
+}
+
 // A search over the entries of one folder. The search reads one entry ahead: FindFile reads
 // the first, and each FindNextFile makes the entry read ahead the current one and reads the
 // next. The current entry's name and attributes are valid after the first FindNextFile, also
@@ -47,12 +51,10 @@ private:
         CString name;
         DWORD attributes;
     };
-    struct Stream;  // the open folder, owned by the backend
 
     void ReadAhead();
 
-    std::unique_ptr<Stream> m_stream;
-    CString m_prefix;  // the pattern up to and including its last separator
+    std::unique_ptr<framework::backend::FolderReader> m_stream;  // the open folder
     std::optional<Entry> m_current;
     std::optional<Entry> m_ahead;
 };

@@ -1,3 +1,4 @@
+// The FTP server asked of the controller that runs the test program.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -69,33 +70,43 @@ std::string Ask(const std::string& request) {
 
 }  // namespace
 
-FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::string>& arguments) {
+struct FtpServer::Server {
+    Server() = default;
+    ~Server() {
+        if (id != 0) Ask("STOP\t" + std::to_string(id));
+    }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    int id = 0;  // the controller's name for it; 0 when none was started
+};
+
+FtpServer::FtpServer(const std::string& root, int port, const std::vector<std::string>& arguments)
+    : m_server(std::make_unique<Server>()) {
     std::string request = "START\t" + std::to_string(port) + "\t" + UnixPath(root);
     for (const std::string& argument : arguments) request += "\t" + argument;
     const std::string answer = Ask(request);
     std::istringstream fields(answer);
     std::string status;
-    fields >> status >> m_id >> m_port;
+    fields >> status >> m_server->id >> m_port;
     if (status != "OK" || !fields) {
         ADD_FAILURE() << "the FTP server did not start: " << answer;
-        m_id = 0;
+        m_server->id = 0;
         m_port = 0;
     }
 }
 
-FtpServer::~FtpServer() {
-    if (m_id != 0) Ask("STOP\t" + std::to_string(m_id));
-}
+FtpServer::~FtpServer() = default;
 
 std::vector<std::string> FtpServer::Commands() const {
     std::vector<std::string> commands;
-    if (m_id == 0) return commands;
-    std::istringstream lines(Ask("COMMANDS\t" + std::to_string(m_id)));
+    if (m_server->id == 0) return commands;
+    std::istringstream lines(Ask("COMMANDS\t" + std::to_string(m_server->id)));
     for (std::string line; std::getline(lines, line) && !line.empty();) commands.push_back(line);
     return commands;
 }
 
 int FtpServer::Connections() const {
-    if (m_id == 0) return 0;
-    return std::atoi(Ask("CONNECTIONS\t" + std::to_string(m_id)).c_str());
+    if (m_server->id == 0) return 0;
+    return std::atoi(Ask("CONNECTIONS\t" + std::to_string(m_server->id)).c_str());
 }

@@ -1,11 +1,9 @@
-// The test fixtures' files on Windows; the interface is the Linux tests' own.
+// The temporary folder on Windows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "temp_folder.h"
 
@@ -39,26 +37,6 @@ TempFolder::~TempFolder() {
         SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     fs::remove_all(m_path, error);
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    ASSERT_TRUE(out) << "cannot write " << path;
-    out << content;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << "cannot read " << path;
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void MakeFolders(const std::string& path) {
-    std::error_code error;
-    fs::create_directories(path, error);
-    ASSERT_FALSE(error) << "cannot create " << path << ": " << error.message();
 }
 
 bool Exists(const std::string& path) {

@@ -1,5 +1,5 @@
 // What a failed fetch prints: exactly one line "ERROR!  <message>" with a message. (GoogleTest's
-// own regular expressions on Windows know no bracket expressions.)
+// own regular expressions on Windows know no bracket expressions, so no regular expression.)
 #pragma once
 
 #include <gmock/gmock.h>
