@@ -13,6 +13,7 @@ import time
 from ftp_server import FtpServer
 from launcher import Installation, stop
 from page_reports import PageReports
+from start_base import StartBase
 from x11 import X11
 
 UPDATE_PORT = int(os.environ.get("QUILLBECK_UPDATE_PORT", "2121"))
@@ -44,7 +45,7 @@ def snapshot(root):
     return entries
 
 
-class WholeStart:
+class WholeStart(StartBase):
     """The installation, reports and server of one start; start() then starts the launcher.
 
     version_ini (bytes or text, None for no file) is what the server holds as
@@ -56,7 +57,7 @@ class WholeStart:
         self.test = test
         self.display = display
         self.x = X11(display)
-        self._cleanups = []
+        super().__init__()
         self.install = Installation() if install_folder is None else Installation(install_folder)
         self.add_cleanup(self.install.cleanup)
         self.reports = PageReports().__enter__()
@@ -75,18 +76,6 @@ class WholeStart:
             self.add_cleanup(lambda: self.server.__exit__(None, None, None))
         self.process = None
         self.started_at = None
-
-    def add_cleanup(self, cleanup):
-        """Runs cleanup when the `with` block ends, before the cleanups added earlier."""
-        self._cleanups.append(cleanup)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for cleanup in reversed(self._cleanups):
-            cleanup()
-        return False
 
     def path(self, name):
         """A path in the application-data folder."""
@@ -124,20 +113,6 @@ class WholeStart:
         return (f"launcher {'running' if state is None else f'ended with {state}'} after "
                 f"{self.elapsed():.1f} s; server accepted {connections} connection(s), received "
                 f"{commands}; stdout: {self.install.stdout()!r}; stderr:\n{self.install.stderr()}")
-
-    def wait_for(self, title, limit):
-        """The window of the launcher with this title, which must appear within limit seconds of
-        the start."""
-        while True:
-            ended = self.process.poll() is not None
-            window = self.x.find_window(title, pid=self.process.pid,
-                                        timeout=min(0.5, max(0.0, limit - self.elapsed())))
-            # A launcher that has ended opens no window any more.
-            if window is not None or ended or self.elapsed() >= limit:
-                break
-        if window is None:
-            self.test.fail(f"no window {title!r} within {limit} s; {self.describe()}")
-        return window
 
     def assert_quiet_stdout(self):
         self.test.assertEqual(self.install.stdout(), b"")

@@ -20,6 +20,7 @@ import unittest
 
 from ftp_server import FtpServer
 from launcher import stop
+from start_base import StartBase
 from x11 import X11
 
 UPDATE_PORT = int(os.environ.get("QUILLBECK_UPDATE_PORT", "2121"))
@@ -95,7 +96,7 @@ def module_prefix():
     return prefix
 
 
-class WineStart:
+class WineStart(StartBase):
     """One start of Quillbeck.exe: the program folder "Nolva Client Program" (with Update.exe, a
     stand-in, unless updater is false) in a temporary folder, the server holding version_ini as
     /Nolva Client/Version.ini (no file for None; with serve false no server listens).
@@ -110,7 +111,7 @@ class WineStart:
         self.display = display
         self.prefix = prefix
         self.x = X11(display)
-        self._cleanups = []
+        super().__init__()
         self._root = tempfile.TemporaryDirectory(prefix="quillbeck-wine-window-")
         self.add_cleanup(self._root.cleanup)
         self.root = self._root.name
@@ -142,18 +143,6 @@ class WineStart:
             self.add_cleanup(lambda: self.server.__exit__(None, None, None))
         self.process = None
         self.started_at = None
-
-    def add_cleanup(self, cleanup):
-        """Runs cleanup when the `with` block ends, before the cleanups added earlier."""
-        self._cleanups.append(cleanup)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for cleanup in reversed(self._cleanups):
-            cleanup()
-        return False
 
     def _clear_app_data(self):
         for name in self.APP_DATA_NAMES:
@@ -226,16 +215,7 @@ class WineStart:
                 f"{self.stdout()!r}; stderr:\n{self.stderr()}")
 
     def wait_for(self, title, limit=40):
-        """The launcher's window with this title, which must appear within limit seconds."""
-        while True:
-            ended = self.process.poll() is not None
-            window = self.x.find_window(title, pid=self.process.pid,
-                                        timeout=min(0.5, max(0.0, limit - self.elapsed())))
-            if window is not None or ended or self.elapsed() >= limit:
-                break
-        if window is None:
-            self.test.fail(f"no window {title!r} within {limit} s; {self.describe()}")
-        return window
+        return super().wait_for(title, limit)
 
     def wait_for_prompt(self):
         prompt = self.wait_for("Update")
