@@ -55,6 +55,11 @@ BOOL CDHtmlDialog::OnInitDialog() {
     return TRUE;
 }
 
+// The toolkit lays the view over the client area and destroys it with the window.
+LRESULT CDHtmlDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
 void CDHtmlDialog::SetHostFlags(DWORD dwFlags) { m_dwHostFlags = dwFlags; }
 
 void CDHtmlDialog::Navigate(const char* url, DWORD, const char*, const char*, const void*, DWORD) {

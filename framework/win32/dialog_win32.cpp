@@ -4,6 +4,7 @@
 #include "framework/app.h"
 #include "framework/dialog.h"
 #include "framework/module.h"
+#include "hosted_browser.h"
 #include "window_hook.h"
 
 namespace {
@@ -145,5 +146,11 @@ void CDialog::EndDialog(int nResult) {
     if (m_hWnd != nullptr) PostMessageA(m_hWnd, WM_NULL, 0, 0);
 }
 
-// The dialog manager (IsDialogMessage, after this) gives Esc, Enter and Tab their meaning.
-BOOL CDialog::PreTranslateMessage(MSG*) { return FALSE; }
+// A control hosted in the dialog translates its own accelerator keys first, as in a browser;
+// then the dialog manager (IsDialogMessage, after this) gives Esc, Enter and Tab their meaning.
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    return pMsg != nullptr && m_hWnd != nullptr &&
+                   framework::win32::TranslateHostedAccelerator(m_hWnd, *pMsg)
+               ? TRUE
+               : FALSE;
+}

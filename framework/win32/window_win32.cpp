@@ -2,6 +2,7 @@
 #include <string>
 
 #include "backend/window.h"
+#include "hosted_browser.h"
 #include "window_hook.h"
 
 using framework::win32::ObjectOfWindow;
@@ -53,6 +54,10 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool framework::backend::DestroyNativeWindow(HWND handle) {
+    if (handle == nullptr || !IsWindow(handle)) return false;
+    // A hosted web browser control goes while the window that holds it is still there (the
+    // window's object, already let go of it, sees no WM_DESTROY).
+    framework::win32::TearDownHostedBrowser(handle);
     // The hook lets the objects go once the window and its controls are gone.
-    return handle != nullptr && IsWindow(handle) && ::DestroyWindow(handle) != FALSE;
+    return ::DestroyWindow(handle) != FALSE;
 }

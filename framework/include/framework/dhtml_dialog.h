@@ -37,6 +37,10 @@ public:
     // the dialog's window are destroyed (m_hWnd is then nullptr); it returns TRUE always.
     BOOL OnInitDialog() override;
 
+    // Keeps the view over the whole client area whenever the window's size changes, and takes
+    // the view down while the window is still there when it is destroyed.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     void SetHostFlags(DWORD dwFlags);
     DWORD GetHostFlags() const { return m_dwHostFlags; }
 

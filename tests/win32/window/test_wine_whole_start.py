@@ -198,26 +198,6 @@ class WholeStartTest(unittest.TestCase):
             self.assertFalse(os.path.exists(start.path("Nolva Client")), "cache not removed")
             start.assert_quiet_stdout()
 
-    def test_closing_the_main_window_ends_the_launcher_with_0(self):
-        for way in ("close box", "alt+F4"):
-            with self.subTest(way=way):
-                with Start(self, version_file(OWN_VERSION)) as start:
-                    start.start()
-                    window = start.wait_for_main_window()
-                    start.x.activate(window)
-                    # Esc and Enter do not close it; only a close request does.
-                    start.x.key("Escape", "Return")
-                    time.sleep(1)
-                    self.assertIsNone(start.process.poll(), "Esc or Enter ended the launcher")
-                    if way == "close box":
-                        start.x.close(window)
-                    else:
-                        start.x.activate(window)
-                        start.x.key("alt+F4")
-                    self.assertEqual(start.process.wait(timeout=30), 0, start.describe())
-                    self.assertEqual(start.stand_ins(), [])
-                    start.assert_quiet_stdout()
-
     def test_no_server_prints_one_error_line_then_opens_the_main_window(self):
         with Start(self, serve=False) as start:
             with open(start.path("Version.ini"), "w") as old:

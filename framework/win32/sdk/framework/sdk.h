@@ -16,6 +16,7 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <exdisp.h>
 #include <mbstring.h>
 #include <mshtmhst.h>
 #include <shellapi.h>
