@@ -29,7 +29,9 @@ is_temporary() {
     [ "$path" != "$(realpath -m "$account_home")" ]
 }
 
-export WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
+# Quiet unless asked otherwise; menu entries never, with whatever libraries the caller turns off.
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 if [ "${1:-}" = --session ]; then
     shift

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "com_ptr.h"
@@ -89,6 +90,42 @@ public:
     }
 
     // References the control still holds (the log itself is not counted).
+    LONG references() const { return m_references; }
+
+private:
+    LONG m_references = 0;
+};
+
+// Stands in for the document that the control makes active when a page has loaded (under Wine
+// none loads, so the control itself has no accelerators to show): it records the key messages
+// it is offered and uses the letter A as its one accelerator.
+class RecordingActiveObject final : public IOleInPlaceActiveObject {
+public:
+    std::vector<std::pair<UINT, WPARAM>> offered;
+
+    STDMETHODIMP QueryInterface(REFIID id, void** object) override {
+        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IOleWindow) ||
+            IsEqualIID(id, IID_IOleInPlaceActiveObject)) {
+            *object = static_cast<IOleInPlaceActiveObject*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++m_references); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--m_references); }
+    STDMETHODIMP GetWindow(HWND*) override { return E_NOTIMPL; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP TranslateAccelerator(LPMSG message) override {
+        offered.emplace_back(message->message, message->wParam);
+        return message->message == WM_KEYDOWN && message->wParam == 'A' ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+
     LONG references() const { return m_references; }
 
 private:
@@ -262,6 +299,33 @@ TEST(ClientWindow, TheControlIsGivenTheWindowsHostFlags) {
     // The 3-D border goes; the scroll bars stay. No other field is touched.
     EXPECT_EQ(info.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER));
     EXPECT_EQ(info.dwDoubleClick, static_cast<DWORD>(DOCHOSTUIDBLCLK_SHOWCODE));
+}
+
+TEST(ClientWindow, KeysForTheControlReachItsAcceleratorsOnlyPastTheKeyFilter) {
+    WatchedDialog dialog;
+    RecordingActiveObject document;
+    HRESULT named = E_FAIL;
+    dialog.whileOpen = [&](WatchedDialog& open) {
+        // As the control does when a page becomes active: it names its active object.
+        auto frame = open.site.Query<IOleInPlaceFrame>(IID_IOleInPlaceFrame);
+        if (!frame) return;
+        named = frame->SetActiveObject(&document, nullptr);
+        const HWND control = open.controlWindow;
+        PostMessageA(control, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageA(control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(control, WM_KEYUP, VK_RETURN, 0xC01C0001);
+        PostMessageA(control, WM_SYSKEYDOWN, VK_RETURN, 0x201C0001);  // Alt+Enter
+        PostMessageA(control, WM_KEYDOWN, 'A', 0x001E0001);
+        PostMessageA(control, WM_CHAR, 'a', 0x001E0001);
+        // A key for the dialog itself is not the control's.
+        PostMessageA(open.GetSafeHwnd(), WM_KEYDOWN, 'B', 0x00300001);
+    };
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    ASSERT_EQ(named, S_OK);
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_KEYUP, VK_RETURN}, {WM_SYSKEYDOWN, VK_RETURN}, {WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}};
+    EXPECT_EQ(document.offered, expected);
+    EXPECT_EQ(document.references(), 0) << "the site still holds the active object";
 }
 
 TEST(ClientWindow, WhenTheDialogEndsTheControlGoesFirstAndNothingIsHeld) {

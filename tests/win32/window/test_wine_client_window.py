@@ -294,5 +294,27 @@ class KeysAndEndTest(unittest.TestCase):
                     start.assert_quiet_stdout()
 
 
+class StartWithoutBrowser(Start):
+    """A start in which the system's web browser control cannot be made: Wine is told not to
+    load the library that provides it."""
+
+    def _env(self):
+        env = super()._env()
+        env["WINEDLLOVERRIDES"] = env.get("WINEDLLOVERRIDES", "") + ";ieframe=d"
+        return env
+
+
+class WithoutBrowserControlTest(unittest.TestCase):
+    def test_the_launcher_ends_quietly_with_0_and_shows_no_main_window(self):
+        with StartWithoutBrowser(self) as start:
+            start.start()
+            with start.x.watch_windows(start.process.pid) as watch:
+                code = start.process.wait(timeout=60)
+            self.assertEqual(code, 0, start.describe())
+            self.assertNotIn(TITLE, watch.titles)
+            self.assertNotIn("Quillbeck", watch.titles)
+            start.assert_quiet_stdout()
+
+
 if __name__ == "__main__":
     unittest.main()
