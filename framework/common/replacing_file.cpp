@@ -15,7 +15,7 @@ constexpr std::string::size_type kNameMax = 255;
 // so that nobody takes it for the real file meanwhile. A target whose name leaves no room for
 // the additions gives ".download".
 std::string TemporaryPath(const std::string& target) {
-    const std::string::size_type slash = target.rfind(PATH_SEPARATOR);
+    const std::string::size_type slash = target.find_last_of(PATH_SEPARATORS);
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temporary = "." + name + ".download";
