@@ -8,7 +8,20 @@ import tempfile
 TITLE = "Nolva Client 1"
 
 
-class Installation:
+class CapturedOutput:
+    """The launcher's standard output and error, kept in the files at stdout_path and
+    stderr_path, which the class that mixes this in sets."""
+
+    def stdout(self):
+        with open(self.stdout_path, "rb") as out:
+            return out.read()
+
+    def stderr(self):
+        with open(self.stderr_path, "rb") as err:
+            return err.read().decode("utf-8", "replace")
+
+
+class Installation(CapturedOutput):
     """A copy of the built launcher in a program folder (its name has blanks) beside an optional
     login page, with an application-data folder and a home of its own."""
 
@@ -51,14 +64,6 @@ class Installation:
             return subprocess.Popen([self.executable], cwd=self.root,
                                     env=self.env(display, **extra_env), stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=err)
-
-    def stdout(self):
-        with open(self.stdout_path, "rb") as out:
-            return out.read()
-
-    def stderr(self):
-        with open(self.stderr_path, "rb") as err:
-            return err.read().decode("utf-8", "replace")
 
     def cleanup(self):
         self._root.cleanup()

@@ -64,6 +64,17 @@ class Start(WineStart):
     def wait_for_main_window(self):
         return self.wait_for(TITLE)
 
+    def accept_prompt(self):
+        """Starts, presses Enter on the prompt and waits for the launcher to end with 0; the
+        titles of the windows it showed meanwhile."""
+        self.start()
+        # Watched while the launcher runs: a main window shown before it ends is seen.
+        with self.x.watch_windows(self.process.pid) as watch:
+            self.wait_for_prompt()
+            self.x.key("Return")
+            self.test.assertEqual(self.process.wait(timeout=30), 0, self.describe())
+        return watch.titles
+
     def assert_maximised(self, window):
         state = self.x.wait_until(
             lambda: {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"}
@@ -132,13 +143,7 @@ class UpdatePromptTest(unittest.TestCase):
 
     def test_enter_at_once_starts_the_updater_and_ends_the_launcher(self):
         with Start(self, version_file(NEWER_VERSION)) as start:
-            start.start()
-            # Watched while the launcher runs: a main window shown before it ends is seen.
-            with start.x.watch_windows(start.process.pid) as watch:
-                start.wait_for_prompt()
-                start.x.key("Return")
-                self.assertEqual(start.process.wait(timeout=30), 0, start.describe())
-            self.assertNotIn(TITLE, watch.titles)
+            self.assertNotIn(TITLE, start.accept_prompt())
             started = start.x.wait_until(start.stand_ins, timeout=20)
             self.assertEqual(len(started), 1, started)
             self.assertEqual(started[0]["exe"].lower(), dos_path(start.updater).lower())
@@ -153,12 +158,7 @@ class UpdatePromptTest(unittest.TestCase):
 
     def test_yes_without_an_updater_still_ends_the_launcher_quietly(self):
         with Start(self, version_file("2.0.0.0"), updater=False) as start:
-            start.start()
-            with start.x.watch_windows(start.process.pid) as watch:
-                start.wait_for_prompt()
-                start.x.key("Return")
-                self.assertEqual(start.process.wait(timeout=30), 0, start.describe())
-            self.assertNotIn(TITLE, watch.titles)
+            self.assertNotIn(TITLE, start.accept_prompt())
             self.assertTrue(os.path.isfile(start.path("Version.ini")))
             start.assert_quiet_stdout()
 

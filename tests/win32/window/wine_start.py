@@ -19,7 +19,7 @@ import time
 import unittest
 
 from ftp_server import FtpServer
-from launcher import stop
+from launcher import CapturedOutput, stop
 from start_base import StartBase
 from x11 import X11
 
@@ -96,7 +96,7 @@ def module_prefix():
     return prefix
 
 
-class WineStart(StartBase):
+class WineStart(StartBase, CapturedOutput):
     """One start of Quillbeck.exe: the program folder "Nolva Client Program" (with Update.exe, a
     stand-in, unless updater is false) in a temporary folder, the server holding version_ini as
     /Nolva Client/Version.ini (no file for None; with serve false no server listens).
@@ -194,14 +194,6 @@ class WineStart(StartBase):
             return []
         with open(self.record, encoding="utf-8", errors="replace") as record:
             return [json.loads(line) for line in record if line.strip()]
-
-    def stdout(self):
-        with open(self.stdout_path, "rb") as out:
-            return out.read()
-
-    def stderr(self):
-        with open(self.stderr_path, "rb") as err:
-            return err.read().decode("utf-8", "replace")
 
     def elapsed(self):
         return time.monotonic() - self.started_at
